@@ -90,8 +90,8 @@ double numericPrefixValue(QStringView text) {
     if (!sawDigit) {
         return 0;
     }
-    if (i < chars.size() && (chars[i] == 'E' || chars[i] == 'e' || chars[i] == 'D' ||
-                             chars[i] == 'd')) {
+    if (i < chars.size() &&
+        (chars[i] == 'E' || chars[i] == 'e' || chars[i] == 'D' || chars[i] == 'd')) {
         std::size_t j = i + 1;
         std::string exponent = "e";
         if (j < chars.size() && (chars[j] == '+' || chars[j] == '-')) {

@@ -19,8 +19,8 @@ constexpr std::array kFunctionNames = {
 std::filesystem::path programFolder() {
 #ifdef _WIN32
     std::wstring buffer(MAX_PATH, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(),
-                                            static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     buffer.resize(length);
     return std::filesystem::path(buffer).parent_path();
 #else
@@ -44,7 +44,8 @@ LibraryLocation LibraryLocation::besideProgram() {
     return {fileName, {own, (own / ".." / "lib").lexically_normal()}};
 }
 
-MfApi::MfApi(LibraryLocation location) : location_(std::move(location)) {}
+MfApi::MfApi(LibraryLocation location) : location_(std::move(location)) {
+}
 
 void MfApi::setProblemHandler(ProblemHandler handler) {
     const std::lock_guard lock(mutex_);
@@ -54,6 +55,11 @@ void MfApi::setProblemHandler(ProblemHandler handler) {
 bool MfApi::isLoaded() const {
     const std::lock_guard lock(mutex_);
     return library_.has_value();
+}
+
+std::size_t MfApi::lookupCount() const {
+    const std::lock_guard lock(mutex_);
+    return lookups_;
 }
 
 bool MfApi::loadLocked(std::string& problem) {
@@ -114,6 +120,7 @@ MfApi::Resolved MfApi::resolve(Function function) {
         } else {
             lookedUp_[index] = true;
             addresses_[index] = library_->symbol(kFunctionNames[index]);
+            ++lookups_;
             resolved.address = addresses_[index];
             resolved.failure = MF_ERR_FUNCTION_MISSING;
             if (resolved.address == nullptr) {
@@ -173,8 +180,7 @@ std::int32_t MfApi::MF_SetRF_ON(std::int32_t device) {
 std::int32_t MfApi::MF_SetRF_OFF(std::int32_t device) {
     return call<decltype(::MF_SetRF_OFF)>(Function::MF_SetRF_OFF, device);
 }
-std::int32_t MfApi::MF_SetWiegandMode(std::int32_t device, std::int32_t mode,
-                                      std::int32_t format) {
+std::int32_t MfApi::MF_SetWiegandMode(std::int32_t device, std::int32_t mode, std::int32_t format) {
     return call<decltype(::MF_SetWiegandMode)>(Function::MF_SetWiegandMode, device, mode, format);
 }
 std::int32_t MfApi::MF_Request(std::int32_t device, std::int32_t mode, std::uint8_t* cardType) {
@@ -192,17 +198,15 @@ std::int32_t MfApi::MF_Halt(std::int32_t device) {
 std::int32_t MfApi::MF_LoadKey(std::int32_t device, const std::uint8_t* key) {
     return call<decltype(::MF_LoadKey)>(Function::MF_LoadKey, device, key);
 }
-std::int32_t MfApi::MF_LoadKeyFromEE(std::int32_t device, std::int32_t keyType,
-                                     std::int32_t slot) {
+std::int32_t MfApi::MF_LoadKeyFromEE(std::int32_t device, std::int32_t keyType, std::int32_t slot) {
     return call<decltype(::MF_LoadKeyFromEE)>(Function::MF_LoadKeyFromEE, device, keyType, slot);
 }
 std::int32_t MfApi::MF_StoreKeyToEE(std::int32_t device, std::int32_t keyType, std::int32_t slot,
                                     const std::uint8_t* key) {
-    return call<decltype(::MF_StoreKeyToEE)>(Function::MF_StoreKeyToEE, device, keyType, slot,
-                                             key);
+    return call<decltype(::MF_StoreKeyToEE)>(Function::MF_StoreKeyToEE, device, keyType, slot, key);
 }
-std::int32_t MfApi::MF_Authentication(std::int32_t device, std::int32_t keyType,
-                                      std::int32_t block, const std::uint8_t* serial) {
+std::int32_t MfApi::MF_Authentication(std::int32_t device, std::int32_t keyType, std::int32_t block,
+                                      const std::uint8_t* serial) {
     return call<decltype(::MF_Authentication)>(Function::MF_Authentication, device, keyType, block,
                                                serial);
 }

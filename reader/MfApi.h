@@ -72,6 +72,9 @@ public:
     /// True once the library file has been loaded.
     bool isLoaded() const;
 
+    /// How many functions have been looked up by name so far.
+    std::size_t lookupCount() const;
+
     std::int32_t MF_GetDLL_Ver(std::uint8_t* version);
     std::int32_t MF_InitComm(const char* port, std::int32_t baud);
     std::int32_t MF_ExitComm();
@@ -139,6 +142,7 @@ private:
     std::filesystem::path loadedFrom_;
     std::array<void*, kFunctionCount> addresses_{};
     std::array<bool, kFunctionCount> lookedUp_{};
+    std::size_t lookups_ = 0;
 };
 
 } // namespace reader

@@ -18,9 +18,9 @@ SharedLibrary::SharedLibrary(const std::filesystem::path& path)
 }
 
 void* SharedLibrary::symbol(const char* name) const {
-    return handle_ ? reinterpret_cast<void*>(
-                         GetProcAddress(static_cast<HMODULE>(handle_.get()), name))
-                   : nullptr;
+    return handle_
+               ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_.get()), name))
+               : nullptr;
 }
 
 void SharedLibrary::Closer::operator()(void* handle) const {

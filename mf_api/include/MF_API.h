@@ -29,28 +29,28 @@ extern "C" {
 /* Status codes. */
 #define MF_OK 0
 /* Reader and card errors (positive). */
-#define MF_ERR_NO_CARD 1          /**< No card answered in the field. */
-#define MF_ERR_CARD_NO_ANSWER 2   /**< The selected card stopped answering (taken away). */
-#define MF_ERR_AUTH_FAILED 3      /**< Authentication refused: wrong key or key type. */
+#define MF_ERR_NO_CARD 1           /**< No card answered in the field. */
+#define MF_ERR_CARD_NO_ANSWER 2    /**< The selected card stopped answering (taken away). */
+#define MF_ERR_AUTH_FAILED 3       /**< Authentication refused: wrong key or key type. */
 #define MF_ERR_NOT_AUTHENTICATED 4 /**< The block's sector is not authenticated. */
-#define MF_ERR_ACCESS_DENIED 5    /**< The sector's access conditions forbid the operation. */
-#define MF_ERR_BAD_BLOCK 6        /**< Block number or count outside the card or the sector. */
-#define MF_ERR_NOT_SELECTED 7     /**< No card is selected, or the serial number does not match. */
-#define MF_ERR_NOT_VALUE_BLOCK 8  /**< A value operation on a block that is not a value block. */
-#define MF_ERR_PORT_BUSY 9        /**< The port is open in another program. */
-#define MF_ERR_BAD_PARAMETER 10   /**< The reader refused an argument (speed, slot, mode). */
-#define MF_ERR_UNKNOWN_COMMAND 11 /**< The reader does not know the command. */
+#define MF_ERR_ACCESS_DENIED 5     /**< The sector's access conditions forbid the operation. */
+#define MF_ERR_BAD_BLOCK 6         /**< Block number or count outside the card or the sector. */
+#define MF_ERR_NOT_SELECTED 7      /**< No card is selected, or the serial number does not match. */
+#define MF_ERR_NOT_VALUE_BLOCK 8   /**< A value operation on a block that is not a value block. */
+#define MF_ERR_PORT_BUSY 9         /**< The port is open in another program. */
+#define MF_ERR_BAD_PARAMETER 10    /**< The reader refused an argument (speed, slot, mode). */
+#define MF_ERR_UNKNOWN_COMMAND 11  /**< The reader does not know the command. */
 /* Host-side errors (negative). */
-#define MF_ERR_NOT_OPEN (-1)        /**< No port is open. */
-#define MF_ERR_TIMEOUT (-2)         /**< The reader did not answer in time. */
-#define MF_ERR_BAD_FRAME (-3)       /**< The answer was malformed or failed its CRC. */
-#define MF_ERR_DEVICE_GONE (-4)     /**< The device vanished (USB pulled, reader host ended). */
-#define MF_ERR_NO_SUCH_PORT (-5)    /**< The port name names no device. */
-#define MF_ERR_PERMISSION (-6)      /**< The device exists but may not be opened. */
-#define MF_ERR_BAD_ARGUMENT (-7)    /**< A null buffer or an argument out of range. */
-#define MF_ERR_IO (-8)              /**< Any other operating system error on the port. */
-#define MF_ERR_BAD_SPEED (-9)       /**< The line speed is not one the port supports. */
-#define MF_ERR_LIBRARY_MISSING (-100) /**< Binding only: the library file was not found. */
+#define MF_ERR_NOT_OPEN (-1)           /**< No port is open. */
+#define MF_ERR_TIMEOUT (-2)            /**< The reader did not answer in time. */
+#define MF_ERR_BAD_FRAME (-3)          /**< The answer was malformed or failed its CRC. */
+#define MF_ERR_DEVICE_GONE (-4)        /**< The device vanished (USB pulled, reader host ended). */
+#define MF_ERR_NO_SUCH_PORT (-5)       /**< The port name names no device. */
+#define MF_ERR_PERMISSION (-6)         /**< The device exists but may not be opened. */
+#define MF_ERR_BAD_ARGUMENT (-7)       /**< A null buffer or an argument out of range. */
+#define MF_ERR_IO (-8)                 /**< Any other operating system error on the port. */
+#define MF_ERR_BAD_SPEED (-9)          /**< The line speed is not one the port supports. */
+#define MF_ERR_LIBRARY_MISSING (-100)  /**< Binding only: the library file was not found. */
 #define MF_ERR_FUNCTION_MISSING (-101) /**< Binding only: the library lacks this function. */
 
 /* Value block operations of MF_Value. */
