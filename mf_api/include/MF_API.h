@@ -40,6 +40,7 @@ extern "C" {
 #define MF_ERR_PORT_BUSY 9         /**< The port is open in another program. */
 #define MF_ERR_BAD_PARAMETER 10    /**< The reader refused an argument (speed, slot, mode). */
 #define MF_ERR_UNKNOWN_COMMAND 11  /**< The reader does not know the command. */
+#define MF_ERR_NO_VALUE_PENDING 12 /**< MF_transfer without a successful MF_Value before it. */
 /* Host-side errors (negative). */
 #define MF_ERR_NOT_OPEN (-1)           /**< No port is open. */
 #define MF_ERR_TIMEOUT (-2)            /**< The reader did not answer in time. */

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "emulator/model/AccessConditions.h"
+#include "emulator/model/CardLayout.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace kov450 {
+
+using Block = std::array<std::uint8_t, 16>;
+using Uid = std::array<std::uint8_t, 4>;
+using Key = std::array<std::uint8_t, 6>;
+
+/// ISO/IEC 14443-3 card states.
+enum class CardState : std::uint8_t { Idle, Ready, Active, Halt };
+
+/// Value block operations, numbered as MF_Value takes them.
+enum class ValueOperation : std::uint8_t { Increment = 1, Decrement = 2, Restore = 3 };
+
+/// The key of default cards, as both key A and key B.
+inline constexpr Key kDefaultKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
+/// Default trailer access bytes 6 to 9: data blocks 0 0 0 (key A or B), trailer 0 1 1, so key B
+/// is not readable and can authenticate.
+inline constexpr std::array<std::uint8_t, 4> kDefaultAccess{0x7F, 0x07, 0x88, 0x69};
+/// Where default cards keep their credit.
+inline constexpr std::size_t kCreditBlock = 4;
+
+/// A MIFARE Classic 1K or 4K card: its memory (the only state that outlives the field) and its
+/// protocol state while powered. Every operation returns an MF_API status code. The card is
+/// strict: a denied write or value operation changes nothing, block 0 never changes, and a
+/// sector whose access bits are malformed is blocked.
+class MifareClassic {
+public:
+    static MifareClassic makeDefault(CardKind kind, const Uid& uid, std::uint8_t credit);
+    /// A card from a raw memory dump of 1024 (1K) or 4096 (4K) bytes.
+    static std::optional<MifareClassic> fromDump(std::span<const std::uint8_t> dump);
+    std::vector<std::uint8_t> dump() const;
+
+    CardKind kind() const { return kind_; }
+    Uid uid() const;
+    std::array<std::uint8_t, 2> atqa() const;
+    std::uint8_t sak() const;
+    CardState state() const { return state_; }
+    const Block& block(std::size_t index) const { return memory_.at(index); }
+    std::size_t blockCount() const { return memory_.size(); }
+    /// Whether the sector's access bits are malformed, so that nothing opens it.
+    bool sectorBlocked(std::size_t sector) const;
+
+    /// REQA (wakeHalted false) or WUPA (true). Returns whether the card answers; an answering
+    /// card is Ready and has lost any authentication.
+    bool wake(bool wakeHalted);
+    /// Ready to Active on a select of this card's UID.
+    bool select();
+    /// Active or Ready back to Idle: another card was selected or a command failed.
+    void deselect();
+    /// Active to Halt.
+    bool halt();
+    /// Field off or card taken away: the card forgets everything but its memory.
+    void powerOff();
+
+    std::int32_t authenticate(KeyType type, std::size_t block, const Key& key);
+    std::int32_t read(std::size_t first, std::size_t count, std::vector<std::uint8_t>& out) const;
+    std::int32_t write(std::size_t first, std::size_t count, std::span<const std::uint8_t> data);
+    std::int32_t valueOperation(ValueOperation operation, std::size_t block, std::int32_t operand);
+    std::int32_t transfer(std::size_t block);
+
+    /// Console tools that act on the memory directly, past the access conditions.
+    void setCredit(std::uint8_t credit);
+    /// Gives every blocked sector a default trailer again.
+    std::size_t revive();
+
+private:
+    struct Authentication {
+        std::size_t sector;
+        KeyType key;
+    };
+    struct PendingValue {
+        std::int32_t value;
+        std::uint8_t address;
+    };
+
+    MifareClassic(CardKind kind, std::vector<Block> memory);
+    std::optional<SectorConditions> conditionsOf(std::size_t sector) const;
+    std::int32_t checkRange(std::size_t first, std::size_t count) const;
+    std::int32_t checkValueAccess(std::size_t block, DataOperation operation) const;
+    Block readable(std::size_t block, const SectorConditions& conditions) const;
+    void loseAuthentication();
+
+    CardKind kind_;
+    std::vector<Block> memory_;
+    CardState state_ = CardState::Idle;
+    std::optional<Authentication> authenticated_;
+    std::optional<PendingValue> pending_;
+};
+
+/// Value block encoding: value, its inverse, value, then address, inverse, address, inverse.
+Block encodeValueBlock(std::int32_t value, std::uint8_t address);
+/// The value and address byte of a well-formed value block.
+std::optional<std::pair<std::int32_t, std::uint8_t>> decodeValueBlock(const Block& block);
+
+} // namespace kov450

@@ -1,0 +1,182 @@
+#include "emulator/model/Reader.h"
+
+#include "protocol/Bytes.h"
+#include "protocol/Command.h"
+
+#include <MF_API.h>
+
+#include <algorithm>
+
+namespace kov450 {
+
+using protocol::Command;
+
+namespace {
+
+bool isBit(std::uint8_t value) {
+    return value == 0 || value == 1;
+}
+
+} // namespace
+
+std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
+    // Address 0 reaches the reader whatever its bus address; any other only when it matches.
+    if (request.kind != protocol::FrameKind::Request ||
+        (request.address != 0 && request.address != state_.address)) {
+        return std::nullopt;
+    }
+    Outcome outcome = dispatch(request.command, request.payload);
+    if (outcome.status != MF_OK) {
+        outcome.payload.clear();
+    }
+    return protocol::Frame{protocol::FrameKind::Answer, state_.address, request.command,
+                           outcome.status, std::move(outcome.payload)};
+}
+
+Reader::Outcome Reader::dispatch(std::uint8_t command, std::span<const std::uint8_t> payload) {
+    if (command >= protocol::toByte(Command::Request)) {
+        return cardCommand(command, payload);
+    }
+    return readerCommand(command, payload);
+}
+
+Reader::Outcome Reader::readerCommand(std::uint8_t command, std::span<const std::uint8_t> payload) {
+    const auto expect = [&](std::size_t size) {
+        return payload.size() == size;
+    };
+    switch (static_cast<Command>(command)) {
+    case Command::GetAddress:
+        return {MF_OK, {state_.address}};
+    case Command::SetAddress:
+        if (!expect(1)) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        state_.address = payload[0];
+        return {MF_OK, {}};
+    case Command::SetLineSpeed: {
+        if (!expect(4)) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        const std::uint32_t speed = protocol::readU32(payload);
+        if (std::find(kReaderLineSpeeds.begin(), kReaderLineSpeeds.end(), speed) ==
+            kReaderLineSpeeds.end()) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        // The answer still goes out at the old speed: the host sends it before it reads this.
+        state_.lineSpeed = speed;
+        return {MF_OK, {}};
+    }
+    case Command::GetVersion: {
+        const std::string& text = state_.version;
+        const std::size_t length = std::min(text.size(), protocol::kMaxVersionText);
+        return {MF_OK, std::vector<std::uint8_t>(
+                           text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length))};
+    }
+    case Command::GetSerial:
+        return {MF_OK, {state_.serialNumber.begin(), state_.serialNumber.end()}};
+    case Command::SetSerial:
+        if (payload.size() > protocol::kSerialNumberSize) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        // A shorter text fills the first bytes; the rest become zero bytes.
+        state_.serialNumber.fill(0);
+        std::copy(payload.begin(), payload.end(), state_.serialNumber.begin());
+        return {MF_OK, {}};
+    case Command::Reset:
+        if (!expect(0)) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        reset();
+        return {MF_OK, {}};
+    case Command::Buzzer: {
+        if (!expect(2)) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        const std::int16_t duration = protocol::readI16(payload);
+        if (duration < 0) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        state_.lastBuzzer = duration;
+        ++state_.buzzerCount;
+        return {MF_OK, {}};
+    }
+    case Command::Leds:
+        if (!expect(2) || !isBit(payload[0]) || !isBit(payload[1])) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        state_.redLed = payload[0] == 1;
+        state_.greenLed = payload[1] == 1;
+        return {MF_OK, {}};
+    case Command::RfField:
+        if (!expect(1) || !isBit(payload[0])) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        if (payload[0] == 0) {
+            fieldOff();
+        }
+        state_.rfOn = payload[0] == 1;
+        return {MF_OK, {}};
+    case Command::Wiegand:
+        // Mode 0 is off (its format is ignored); mode 1 is on with the given frame format.
+        if (!expect(2) || !isBit(payload[0])) {
+            return {MF_ERR_BAD_PARAMETER, {}};
+        }
+        state_.wiegandMode = payload[0];
+        state_.wiegandFormat = payload[0] == 1 ? payload[1] : 0;
+        return {MF_OK, {}};
+    default:
+        return {MF_ERR_UNKNOWN_COMMAND, {}};
+    }
+}
+
+void Reader::fieldOff() {
+    for (CardSlot& slot : cards_) {
+        slot.card.powerOff();
+    }
+    // The reader still believes in its selected card, which no longer answers.
+}
+
+void Reader::reset() {
+    fieldOff();
+    selected_.reset();
+    const ReaderState kept = state_;
+    state_ = ReaderState{};
+    state_.address = kept.address;
+    state_.lineSpeed = kept.lineSpeed;
+    state_.serialNumber = kept.serialNumber;
+    state_.version = kept.version;
+    state_.keyStore = kept.keyStore;
+    state_.wiegandMode = kept.wiegandMode;
+    state_.wiegandFormat = kept.wiegandFormat;
+    state_.lastBuzzer = kept.lastBuzzer;
+    state_.buzzerCount = kept.buzzerCount;
+    state_.resetCount = kept.resetCount + 1;
+}
+
+std::size_t Reader::addCard(MifareClassic card) {
+    cards_.push_back(CardSlot{std::move(card), false});
+    return cards_.size() - 1;
+}
+
+std::optional<std::size_t> Reader::findCard(const Uid& uid) const {
+    for (std::size_t index = 0; index < cards_.size(); ++index) {
+        if (cards_[index].card.uid() == uid) {
+            return index;
+        }
+    }
+    return std::nullopt;
+}
+
+void Reader::present(std::size_t index) {
+    CardSlot& slot = cards_.at(index);
+    slot.card.powerOff();
+    slot.inField = true;
+}
+
+void Reader::remove(std::size_t index) {
+    CardSlot& slot = cards_.at(index);
+    slot.card.powerOff();
+    slot.inField = false;
+}
+
+} // namespace kov450

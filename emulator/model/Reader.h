@@ -1,0 +1,62 @@
+#pragma once
+
+#include "emulator/model/MifareClassic.h"
+#include "emulator/model/ReaderState.h"
+#include "protocol/Frame.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <variant>
+#include <vector>
+
+namespace kov450 {
+
+/// A card the reader knows of, in its field or not.
+struct CardSlot {
+    MifareClassic card;
+    bool inField = false;
+};
+
+/// The emulated reader: a pure state machine from a request frame to its answer. No I/O, no
+/// clock; a host feeds it frames and shows its state.
+class Reader {
+public:
+    /// The answer to a request, or nothing when the request is addressed to another reader.
+    std::optional<protocol::Frame> handle(const protocol::Frame& request);
+
+    const ReaderState& state() const { return state_; }
+    ReaderState& state() { return state_; }
+
+    /// Cards, by index. A new card starts outside the field.
+    std::size_t addCard(MifareClassic card);
+    const std::vector<CardSlot>& cards() const { return cards_; }
+    MifareClassic& card(std::size_t index) { return cards_.at(index).card; }
+    std::optional<std::size_t> findCard(const Uid& uid) const;
+    /// Puts a card into the field (it powers up Idle) or takes it out.
+    void present(std::size_t index);
+    void remove(std::size_t index);
+
+private:
+    struct Outcome {
+        std::int32_t status;
+        std::vector<std::uint8_t> payload;
+    };
+    Outcome dispatch(std::uint8_t command, std::span<const std::uint8_t> payload);
+    Outcome readerCommand(std::uint8_t command, std::span<const std::uint8_t> payload);
+    Outcome cardCommand(std::uint8_t command, std::span<const std::uint8_t> payload);
+    Outcome request(std::span<const std::uint8_t> payload);
+    Outcome anticollision();
+    Outcome select(std::span<const std::uint8_t> payload);
+    Outcome authenticate(std::span<const std::uint8_t> payload);
+    /// The selected card, or the status that says why there is none.
+    std::variant<MifareClassic*, std::int32_t> selectedCard();
+    void fieldOff();
+    void reset();
+
+    ReaderState state_;
+    std::vector<CardSlot> cards_;
+    std::optional<Uid> selected_;
+};
+
+} // namespace kov450
