@@ -1,0 +1,96 @@
+#include "panel/KOV450.h"
+
+#include "panel/PanelLayout.h"
+
+#include "convert/AnsiCodePage.h"
+#include "reader/MfApi.h"
+#include "ui/MessageBoxes.h"
+#include "ui/Twips.h"
+
+namespace panel {
+
+namespace {
+constexpr std::int32_t kDevice = 0;
+constexpr std::int32_t kPortSpeed = 9600;
+} // namespace
+
+KOV450::KOV450(reader::MfApi& api, ui::MessageBoxes& messages, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      api_(api), messages_(messages) {
+    setObjectName("KOV450");
+    setWindowTitle("KOV -450");
+    const qreal dpi = ui::logicalDpi();
+    setGeometry(ui::twipsToPixels(kPanelClientTwips, dpi));
+    setFixedSize(size());
+    ui::paintBackground(this, kPanelBackground);
+    ui::buildControls(this, panelLayout(), dpi);
+    ui::applyTabOrder(this, panelTabOrder());
+    form = PanelControls::find(this);
+
+    api_.setProblemHandler([this](const std::string& problem) {
+        messages_.tell(this, QString::fromStdString(problem));
+    });
+
+    connect(form.PortSet, &QPushButton::clicked, this, &KOV450::PortSet_Click);
+
+    Form_Load();
+}
+
+KOV450::~KOV450() {
+    api_.setProblemHandler({}); // no message boxes from a window being destroyed
+    Form_Terminate();
+}
+
+void KOV450::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        form.PortSet->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void KOV450::showStatus(std::int32_t status) {
+    form.ResultTXT->setText(QString::number(status));
+}
+
+void KOV450::replaceResult(const QString& shown, const QString& message) {
+    if (form.ResultTXT->text() == shown) {
+        form.ResultTXT->setText(message);
+    }
+}
+
+void KOV450::showResult(std::int32_t status, const QString& successMessage) {
+    showStatus(status);
+    replaceResult("0", successMessage);
+}
+
+void KOV450::Form_Load() {
+    form.Combo1->addItems({"COM1", "COM2", "COM3", "COM4", "USB"});
+    form.Combo1->setEditText("USB");
+    api_.MF_GetDLL_Ver(module1_.DllVersion.data());
+    const convert::AnsiCodePage& codePage = convert::AnsiCodePage::system();
+    for (std::size_t i = 0; i < 32; ++i) {
+        form.ResultTXT->setText(form.ResultTXT->text() + codePage.charOf(module1_.DllVersion[i]));
+    }
+}
+
+void KOV450::Form_Terminate() {
+    api_.MF_ExitComm();
+}
+
+void KOV450::PortSet_Click() {
+    api_.MF_ExitComm();
+    const QString portName = form.Combo1->currentText();
+    const std::optional<QByteArray> ansiName = convert::AnsiCodePage::system().encode(portName);
+    if (!ansiName) {
+        form.ResultTXT->setText("The port name \"" + portName +
+                                "\" has a character that a port name cannot hold.");
+        return;
+    }
+    showStatus(api_.MF_InitComm(ansiName->constData(), kPortSpeed));
+    replaceResult("9", "port is open please close the opener port application");
+    replaceResult("0", "port opened Correctly");
+}
+
+} // namespace panel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ui/ControlTable.h"
+
+#include <QRect>
+
+#include <span>
+
+namespace panel {
+
+/// Every control of the KOV450 window, containers first.
+std::span<const ui::ControlSpec> panelLayout();
+
+/// The controls in the order Tab visits them; an option pair is one stop.
+std::span<const char* const> panelTabOrder();
+
+/// The client area, in twips, at its fixed start-up position on the screen.
+constexpr QRect kPanelClientTwips{4545, 3750, 7950, 1680};
+
+constexpr QRgb kPanelBackground = 0xFFC0C0FF;   // RGB (192, 192, 255)
+constexpr QRgb kPanelOptionColour = 0xFF8080FF; // RGB (128, 128, 255)
+
+} // namespace panel

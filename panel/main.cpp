@@ -1,0 +1,16 @@
+#include "panel/KOV450.h"
+
+#include "reader/MfApi.h"
+#include "ui/MessageBoxes.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("tagbench");
+    reader::MfApi api(reader::LibraryLocation::besideProgram());
+    ui::QtMessageBoxes messages("tagbench");
+    panel::KOV450 window(api, messages);
+    window.show();
+    return QApplication::exec();
+}

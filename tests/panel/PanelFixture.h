@@ -1,0 +1,37 @@
+#pragma once
+
+#include "panel/KOV450.h"
+#include "reader/MfApi.h"
+
+#include "MfRecorder.h"
+#include "QtPrinters.h"
+#include "ScriptedMessageBoxes.h"
+
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+/// A panel window over the real binding, which finds the recording double beside the test.
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override { mfdouble::reset(); }
+
+    panel::KOV450& open() {
+        window = std::make_unique<panel::KOV450>(api, boxes);
+        return *window;
+    }
+
+    template <typename Control = QWidget> Control* control(const char* name) {
+        auto* found = window->findChild<Control*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << "no control " << name;
+        return found;
+    }
+
+    QString result() { return control<QLineEdit>("ResultTXT")->text(); }
+
+    reader::MfApi api{reader::LibraryLocation::besideProgram()};
+    ScriptedMessageBoxes boxes;
+    std::unique_ptr<panel::KOV450> window; // after api: destroyed first, while api lives
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+// Lets GoogleTest print Qt strings as text in its failure messages.
+
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+    *out << '{' << texts.join(", ").toStdString() << '}';
+}
