@@ -24,6 +24,10 @@ KOV450::KOV450(reader::MfApi& api, ui::MessageBoxes& messages, QWidget* parent)
     setGeometry(ui::twipsToPixels(kPanelClientTwips, dpi));
     setFixedSize(size());
     ui::paintBackground(this, kPanelBackground);
+    // The layout is measured for an 8-point dialog font; larger ones would clip the captions.
+    QFont dialogFont = font();
+    dialogFont.setPointSizeF(kPanelFontPoints);
+    setFont(dialogFont);
     ui::buildControls(this, panelLayout(), dpi);
     ui::applyTabOrder(this, panelTabOrder());
     form = PanelControls::find(this);
@@ -32,8 +36,7 @@ KOV450::KOV450(reader::MfApi& api, ui::MessageBoxes& messages, QWidget* parent)
         messages_.tell(this, QString::fromStdString(problem));
     });
 
-    connect(form.PortSet, &QPushButton::clicked, this, &KOV450::PortSet_Click);
-
+    connectHandlers();
     Form_Load();
 }
 
@@ -63,6 +66,30 @@ void KOV450::replaceResult(const QString& shown, const QString& message) {
 void KOV450::showResult(std::int32_t status, const QString& successMessage) {
     showStatus(status);
     replaceResult("0", successMessage);
+}
+
+void KOV450::connectHandlers() {
+    connect(form.PortSet, &QPushButton::clicked, this, &KOV450::PortSet_Click);
+
+    connect(form.Request, &QPushButton::clicked, this, &KOV450::Request_Click);
+    connect(form.Anticool, &QPushButton::clicked, this, &KOV450::Anticool_Click);
+    connect(form.select, &QPushButton::clicked, this, &KOV450::select_Click);
+    connect(form.Halt, &QPushButton::clicked, this, &KOV450::Halt_Click);
+
+    connect(form.LoadKey, &QPushButton::clicked, this, &KOV450::LoadKey_Click);
+    connect(form.keyFromEE, &QPushButton::clicked, this, &KOV450::keyFromEE_Click);
+    connect(form.KeyToEE, &QPushButton::clicked, this, &KOV450::KeyToEE_Click);
+    connect(form.keyNumscroll, &QScrollBar::valueChanged, this, &KOV450::keyNumscroll_Change);
+    connect(form.Authentication, &QPushButton::clicked, this, &KOV450::Authentication_Click);
+
+    connect(form.blockNtxt, &QLineEdit::textChanged, this, &KOV450::blockNtxt_Change);
+    connect(form.BufferTXT, &QLineEdit::textChanged, this, &KOV450::BufferTXT_Change);
+    connect(form.read, &QPushButton::clicked, this, &KOV450::read_Click);
+    connect(form.write, &QPushButton::clicked, this, &KOV450::write_Click);
+}
+
+void KOV450::refuse(const QString& reason) {
+    form.ResultTXT->setText(reason);
 }
 
 void KOV450::Form_Load() {

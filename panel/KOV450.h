@@ -30,15 +30,41 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void connectHandlers();
+
+    // Port connection.
     void Form_Load();
     void Form_Terminate();
     void PortSet_Click();
+
+    // Card selection.
+    void Request_Click();
+    void Anticool_Click();
+    void select_Click();
+    void Halt_Click();
+
+    // Keys and sector authentication.
+    void LoadKey_Click();
+    void keyFromEE_Click();
+    void KeyToEE_Click();
+    void keyNumscroll_Change();
+    void Authentication_Click();
+    std::int32_t keyTypeCode() const;
+
+    // Block read and write.
+    void blockNtxt_Change();
+    void BufferTXT_Change();
+    void read_Click();
+    void write_Click();
+    bool blockArguments(const QString& nothingDone, std::int16_t& block, std::int16_t& count);
 
     // How every handler reports: the status as decimal text, then, where a handler has one, its
     // message in place of an exact "0".
     void showStatus(std::int32_t status);
     void replaceResult(const QString& shown, const QString& message);
     void showResult(std::int32_t status, const QString& successMessage);
+    /// Input that cannot be sent: the reason goes where the status would, and no call is made.
+    void refuse(const QString& reason);
 
     reader::MfApi& api_;
     ui::MessageBoxes& messages_;

@@ -17,6 +17,8 @@ std::span<const char* const> panelTabOrder();
 /// The client area, in twips, at its fixed start-up position on the screen.
 constexpr QRect kPanelClientTwips{4545, 3750, 7950, 1680};
 
+constexpr double kPanelFontPoints = 8;
+
 constexpr QRgb kPanelBackground = 0xFFC0C0FF;   // RGB (192, 192, 255)
 constexpr QRgb kPanelOptionColour = 0xFF8080FF; // RGB (128, 128, 255)
 

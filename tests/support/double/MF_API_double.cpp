@@ -25,7 +25,7 @@ std::int32_t answer(Call call, std::uint8_t* out = nullptr, std::size_t size = 0
     const std::string function = call.function;
     mfdouble::record(std::move(call));
     const mfdouble::Answer scripted = mfdouble::answerFor(function);
-    if (out != nullptr) {
+    if (out != nullptr && !scripted.bytes.empty()) {
         std::memcpy(out, scripted.bytes.data(), std::min(size, scripted.bytes.size()));
     }
     return scripted.status;
