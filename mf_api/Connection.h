@@ -1,0 +1,55 @@
+#pragma once
+
+#include "mf_api/Transport.h"
+#include "protocol/Command.h"
+#include "protocol/FrameDecoder.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace mfapi {
+
+/// What one command brought back: the status (the reader's, or a host-side one) and, on
+/// success, the answer's payload.
+struct Reply {
+    std::int32_t status = 0;
+    std::vector<std::uint8_t> payload;
+};
+
+/// Time allowed for one exchange: the wire time of the request and of the longest answer at
+/// the line speed, plus a margin for the reader (and any network) to turn around.
+std::chrono::microseconds exchangeTimeout(std::size_t requestBytes, std::uint32_t bitsPerSecond,
+                                          std::chrono::milliseconds margin);
+
+/// The margin from $MF_API_ANSWER_MARGIN_MS (0 to 10000), or 250 ms.
+std::chrono::milliseconds answerMargin(const char* setting);
+
+/// The command layer over one open port: one request out, one answer back, in bounded time.
+/// Not thread-safe by itself; the exported functions hold the library's lock around it.
+class Connection {
+public:
+    Connection(std::unique_ptr<Transport> transport, std::uint32_t bitsPerSecond,
+               std::chrono::milliseconds margin);
+
+    Reply exchange(std::uint8_t address, protocol::Command command,
+                   const std::vector<std::uint8_t>& payload);
+
+    /// Follows the reader to a new line speed.
+    std::int32_t changeLineSpeed(std::uint32_t bitsPerSecond);
+
+    /// After end of file or EIO the device is gone and the connection is of no more use.
+    bool gone() const { return gone_; }
+
+private:
+    Reply awaitAnswer(std::uint8_t command, Clock::time_point deadline);
+
+    std::unique_ptr<Transport> transport_;
+    std::uint32_t bitsPerSecond_;
+    std::chrono::milliseconds margin_;
+    protocol::FrameDecoder decoder_{protocol::FrameKind::Answer};
+    bool gone_ = false;
+};
+
+} // namespace mfapi

@@ -1,0 +1,125 @@
+#include "mf_api/PortName.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <system_error>
+#include <vector>
+
+namespace mfapi {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool equalIgnoringCase(std::string_view left, std::string_view right) {
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+template <typename Number> std::optional<Number> wholeNumber(std::string_view text) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<PortTarget> tcpTarget(std::string_view rest) {
+    const auto colon = rest.rfind(':');
+    if (colon == std::string_view::npos || colon == 0) {
+        return std::nullopt;
+    }
+    const auto port = wholeNumber<std::uint16_t>(rest.substr(colon + 1));
+    if (!port || *port == 0) {
+        return std::nullopt;
+    }
+    std::string host(rest.substr(0, colon));
+    // [::1]:5000 names an IPv6 host.
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    return TcpPort{std::move(host), *port};
+}
+
+std::optional<fs::path> linkInFolder(std::string_view name, const fs::path& folder) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        if (equalIgnoringCase(entry.path().filename().string(), name) && entry.is_symlink(error)) {
+            return entry.path();
+        }
+    }
+    return std::nullopt;
+}
+
+fs::path usbDevice(const fs::path& byIdFolder) {
+    std::error_code error;
+    std::vector<fs::path> entries;
+    for (const auto& entry : fs::directory_iterator(byIdFolder, error)) {
+        entries.push_back(entry.path());
+    }
+    if (entries.size() == 1) {
+        return entries.front();
+    }
+    if (fs::exists("/dev/ttyUSB0", error)) {
+        return "/dev/ttyUSB0";
+    }
+    return "/dev/ttyACM0";
+}
+
+} // namespace
+
+fs::path portFolder() {
+    if (const char* folder = std::getenv("MF_API_PORTS"); folder != nullptr && *folder != 0) {
+        return folder;
+    }
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != 0) {
+        return fs::path(runtime) / "mf_api" / "ports";
+    }
+    return fs::path("/tmp") / ("mf_api-" + std::to_string(::getuid())) / "ports";
+}
+
+std::optional<PortTarget> resolvePortName(std::string_view name, const fs::path& folder,
+                                          const fs::path& byIdFolder) {
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    constexpr std::string_view kSocket = "socket://";
+    if (startsWithIgnoringCase(name, kSocket)) {
+        return tcpTarget(name.substr(kSocket.size()));
+    }
+    if (name.find('/') != std::string_view::npos) {
+        return DevicePort{fs::path(name)};
+    }
+    if (const auto link = linkInFolder(name, folder)) {
+        return DevicePort{*link};
+    }
+    std::string_view bare = name;
+    if (startsWithIgnoringCase(bare, "\\\\.\\")) {
+        bare.remove_prefix(4);
+    }
+    if (startsWithIgnoringCase(bare, "COM")) {
+        const auto number = wholeNumber<unsigned>(bare.substr(3));
+        if (number && *number >= 1) {
+            return DevicePort{fs::path("/dev/ttyS" + std::to_string(*number - 1))};
+        }
+        return std::nullopt;
+    }
+    if (equalIgnoringCase(bare, "USB")) {
+        return DevicePort{usbDevice(byIdFolder)};
+    }
+    return std::nullopt;
+}
+
+} // namespace mfapi

@@ -1,0 +1,165 @@
+#include "mf_api/SerialTransport.h"
+
+#include "mf_api/AsioDeadline.h"
+#include "mf_api/LineSpeed.h"
+
+#include <MF_API.h>
+
+#include <asio.hpp>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace mfapi {
+
+namespace {
+
+/// Owns a descriptor until it is handed on.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+std::int32_t statusOfOpenError(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+    case ELOOP:
+        return MF_ERR_NO_SUCH_PORT;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return MF_ERR_PERMISSION;
+    case EBUSY:
+        return MF_ERR_PORT_BUSY;
+    default:
+        return MF_ERR_IO;
+    }
+}
+
+std::int32_t configureLine(int fd, speed_t speed) {
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0) {
+        return MF_ERR_IO;
+    }
+    ::cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD | CS8;
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS);
+    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    // VMIN 0 would make every idle read look like end of file.
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0 ||
+        ::tcsetattr(fd, TCSANOW, &settings) != 0) {
+        return MF_ERR_IO;
+    }
+    return MF_OK;
+}
+
+} // namespace
+
+class SerialTransport final : public Transport {
+public:
+    explicit SerialTransport(int fd) { port_.assign(fd); }
+
+    ~SerialTransport() override {
+        // The exclusive flag outlives our descriptor when someone else keeps the tty open
+        // (the emulator does), so clear it; the flock goes with the descriptor.
+        ::ioctl(port_.native_handle(), TIOCNXCL);
+        asio::error_code ignored;
+        port_.close(ignored);
+    }
+
+    IoResult writeAll(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
+        return classify(runUntil(io_, port_, deadline, [&](auto handler) {
+            asio::async_write(port_, asio::buffer(bytes.data(), bytes.size()), handler);
+        }));
+    }
+
+    IoResult readSome(std::span<std::uint8_t> buffer, std::size_t& received,
+                      Clock::time_point deadline) override {
+        const IoOutcome outcome = runUntil(io_, port_, deadline, [&](auto handler) {
+            port_.async_read_some(asio::buffer(buffer.data(), buffer.size()), handler);
+        });
+        received = outcome.bytes;
+        const IoResult result = classify(outcome);
+        if (result == IoResult::Done && received == 0) {
+            return IoResult::Gone;
+        }
+        return result;
+    }
+
+    void discardInput() override { ::tcflush(port_.native_handle(), TCIFLUSH); }
+
+    std::int32_t setLineSpeed(std::uint32_t bitsPerSecond) override {
+        const auto speed = termiosSpeed(bitsPerSecond);
+        if (!speed) {
+            return MF_ERR_BAD_SPEED;
+        }
+        const int fd = port_.native_handle();
+        termios settings{};
+        if (::tcgetattr(fd, &settings) != 0 || ::cfsetispeed(&settings, *speed) != 0 ||
+            ::cfsetospeed(&settings, *speed) != 0 || ::tcsetattr(fd, TCSADRAIN, &settings) != 0) {
+            return MF_ERR_IO;
+        }
+        return MF_OK;
+    }
+
+private:
+    asio::io_context io_{1};
+    asio::serial_port port_{io_};
+};
+
+std::variant<std::unique_ptr<Transport>, std::int32_t>
+openSerialTransport(const std::filesystem::path& device, std::uint32_t bitsPerSecond) {
+    const auto speed = termiosSpeed(bitsPerSecond);
+    if (!speed) {
+        return MF_ERR_BAD_SPEED;
+    }
+    UniqueFd fd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) {
+        return statusOfOpenError(errno);
+    }
+    // flock holds for root too, where TIOCEXCL alone would not stop a second opener.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        return errno == EWOULDBLOCK ? MF_ERR_PORT_BUSY : MF_ERR_IO;
+    }
+    if (::isatty(fd.get()) == 0) {
+        return MF_ERR_NO_SUCH_PORT;
+    }
+    int exclusive = 0;
+    if (::ioctl(fd.get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+        return MF_ERR_PORT_BUSY;
+    }
+    if (::ioctl(fd.get(), TIOCEXCL) != 0) {
+        return MF_ERR_IO;
+    }
+    if (const std::int32_t status = configureLine(fd.get(), *speed); status != MF_OK) {
+        ::ioctl(fd.get(), TIOCNXCL);
+        return status;
+    }
+    ::tcflush(fd.get(), TCIOFLUSH);
+    return std::unique_ptr<Transport>(std::make_unique<SerialTransport>(fd.release()));
+}
+
+} // namespace mfapi
