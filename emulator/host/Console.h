@@ -1,0 +1,47 @@
+#pragma once
+
+#include "emulator/model/Reader.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kov450 {
+
+/// What a console line produced: lines to print, and whether the program should end.
+struct ConsoleReply {
+    std::vector<std::string> lines;
+    bool quit = false;
+};
+
+/// The line console of the emulator, for people and scripts. It acts on the reader's model
+/// directly and knows nothing of terminals: a line in, lines out. Errors start with "error: ".
+class Console {
+public:
+    /// `noise` collects bytes that the line host sends ahead of the next answer.
+    Console(Reader& reader, std::vector<std::uint8_t>& noise) : reader_(reader), noise_(noise) {}
+
+    ConsoleReply execute(std::string_view line);
+
+    static std::vector<std::string> help();
+
+private:
+    ConsoleReply listCards() const;
+    ConsoleReply createCard(const std::vector<std::string>& words);
+    ConsoleReply moveCard(const std::vector<std::string>& words, bool intoField);
+    ConsoleReply showCard(const std::vector<std::string>& words);
+    ConsoleReply setCredit(const std::vector<std::string>& words);
+    ConsoleReply reviveCard(const std::vector<std::string>& words);
+    ConsoleReply queueNoise(const std::vector<std::string>& words);
+    /// The card a word names: its number from 1, or its UID in hex.
+    std::optional<std::size_t> cardNamed(const std::string& word) const;
+
+    Reader& reader_;
+    std::vector<std::uint8_t>& noise_;
+};
+
+/// Parses "A1B2C3D4" (any case) into bytes; nothing unless every pair is hex.
+std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text);
+
+} // namespace kov450

@@ -1,0 +1,62 @@
+#include "emulator/host/ConsoleInput.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+namespace kov450 {
+
+ConsoleInput::ConsoleInput(asio::io_context& io, Console& console, Print print,
+                           std::function<void()> quit)
+    : console_(console), print_(std::move(print)), quit_(std::move(quit)), input_(io) {
+    asio::error_code error;
+    const int fd = ::dup(STDIN_FILENO);
+    if (fd >= 0) {
+        input_.assign(fd, error);
+        // Files and /dev/null cannot be waited on; they are read at once instead.
+        streaming_ = !error;
+        if (error) {
+            ::close(fd);
+        }
+    }
+}
+
+ConsoleInput::~ConsoleInput() {
+    asio::error_code ignored;
+    input_.close(ignored);
+}
+
+void ConsoleInput::start() {
+    if (streaming_) {
+        readLine();
+        return;
+    }
+    for (std::string line; std::getline(std::cin, line);) {
+        run(line);
+    }
+}
+
+void ConsoleInput::readLine() {
+    asio::async_read_until(input_, asio::dynamic_buffer(pending_), '\n',
+                           [this](const asio::error_code& error, std::size_t length) {
+                               if (error) {
+                                   return; // End of input: the reader goes on serving.
+                               }
+                               const std::string line = pending_.substr(0, length - 1);
+                               pending_.erase(0, length);
+                               run(line);
+                               readLine();
+                           });
+}
+
+void ConsoleInput::run(const std::string& line) {
+    const ConsoleReply reply = console_.execute(line);
+    for (const std::string& text : reply.lines) {
+        print_(text);
+    }
+    if (reply.quit) {
+        quit_();
+    }
+}
+
+} // namespace kov450

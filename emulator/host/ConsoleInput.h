@@ -1,0 +1,37 @@
+#pragma once
+
+#include "emulator/host/Console.h"
+
+#include <asio.hpp>
+
+#include <functional>
+#include <string>
+
+namespace kov450 {
+
+/// Feeds lines from standard input to the console and prints its replies. A pipe or terminal
+/// is read as lines arrive; a file is read at once. The end of input ends only the console.
+class ConsoleInput {
+public:
+    using Print = std::function<void(const std::string&)>;
+
+    ConsoleInput(asio::io_context& io, Console& console, Print print, std::function<void()> quit);
+    ~ConsoleInput();
+    ConsoleInput(const ConsoleInput&) = delete;
+    ConsoleInput& operator=(const ConsoleInput&) = delete;
+
+    void start();
+
+private:
+    void readLine();
+    void run(const std::string& line);
+
+    Console& console_;
+    Print print_;
+    std::function<void()> quit_;
+    asio::posix::stream_descriptor input_;
+    std::string pending_;
+    bool streaming_ = false;
+};
+
+} // namespace kov450

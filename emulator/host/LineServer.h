@@ -1,0 +1,60 @@
+#pragma once
+
+#include "emulator/host/PtyHost.h"
+#include "emulator/model/Reader.h"
+#include "protocol/FrameDecoder.h"
+
+#include <asio.hpp>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kov450 {
+
+/// Serves the reader model on the pty: decodes requests, answers them, and reports the
+/// reader's visible changes. Bytes that arrive while the client's line speed differs from the
+/// reader's are garbage to the reader, as on a real line. With pacing, each answer leaves only
+/// after the wire time of its request and of itself.
+class LineServer {
+public:
+    using Print = std::function<void(const std::string&)>;
+
+    LineServer(asio::io_context& io, PtyHost& pty, Reader& reader, std::vector<std::uint8_t>& noise,
+               bool pace, Print print);
+    ~LineServer();
+    LineServer(const LineServer&) = delete;
+    LineServer& operator=(const LineServer&) = delete;
+
+    void start();
+
+private:
+    struct Outgoing {
+        std::chrono::steady_clock::time_point due;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    void readMore();
+    void onBytes(std::span<const std::uint8_t> bytes);
+    void answer(const protocol::Frame& request, std::size_t requestBytes);
+    void sendNext();
+    void watchExclusiveFlag();
+
+    PtyHost& pty_;
+    Reader& reader_;
+    std::vector<std::uint8_t>& noise_;
+    bool pace_;
+    Print print_;
+    asio::posix::stream_descriptor master_;
+    asio::steady_timer sendTimer_;
+    asio::steady_timer exclusiveTimer_;
+    protocol::FrameDecoder decoder_{protocol::FrameKind::Request};
+    std::array<std::uint8_t, 512> readBuffer_{};
+    std::deque<Outgoing> outgoing_;
+    bool sending_ = false;
+    bool reportedMismatch_ = false;
+};
+
+} // namespace kov450

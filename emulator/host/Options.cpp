@@ -1,0 +1,53 @@
+#include "emulator/host/Options.h"
+
+#include <algorithm>
+
+namespace kov450 {
+
+std::string usage() {
+    return "usage: kov450-emu [--port NAME]... [--pace] [--no-card] [--headless]\n"
+           "  --port NAME  publish the reader under NAME in the port folder (default COM1 and "
+           "USB)\n"
+           "  --pace       make each frame take its wire time at the reader's line speed\n"
+           "  --no-card    start with no card (otherwise one 1K card A1B2C3D4 lies in the field)\n"
+           "  --headless   no window (the console on standard input is always there)\n"
+           "The port folder is $MF_API_PORTS, else $XDG_RUNTIME_DIR/mf_api/ports, else\n"
+           "/tmp/mf_api-UID/ports.\n";
+}
+
+std::variant<Options, std::string> parseOptions(const std::vector<std::string_view>& arguments) {
+    Options options;
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string_view argument = arguments[at];
+        if (argument == "--port") {
+            if (at + 1 >= arguments.size()) {
+                return std::string("--port needs a name");
+            }
+            const std::string_view name = arguments[++at];
+            if (name.empty() || name.find('/') != std::string_view::npos || name == "." ||
+                name == "..") {
+                return "a port name is a plain name such as COM1, not '" + std::string(name) + "'";
+            }
+            options.ports.emplace_back(name);
+        } else if (argument == "--pace") {
+            options.pace = true;
+        } else if (argument == "--headless") {
+            options.headless = true;
+        } else if (argument == "--no-card") {
+            options.defaultCard = false;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else {
+            return "unknown argument '" + std::string(argument) + "'";
+        }
+    }
+    if (options.ports.empty()) {
+        options.ports = {"COM1", "USB"};
+    }
+    std::sort(options.ports.begin(), options.ports.end());
+    options.ports.erase(std::unique(options.ports.begin(), options.ports.end()),
+                        options.ports.end());
+    return options;
+}
+
+} // namespace kov450

@@ -1,0 +1,83 @@
+// kov450-emu: an emulated KOV450 reader on a pseudo-terminal, published under port names, with
+// a line console on standard input.
+#include "emulator/host/Console.h"
+#include "emulator/host/ConsoleInput.h"
+#include "emulator/host/LineServer.h"
+#include "emulator/host/Options.h"
+#include "emulator/host/PortLinks.h"
+#include "emulator/host/PtyHost.h"
+#include "mf_api/PortName.h"
+
+#include <asio.hpp>
+
+#include <csignal>
+#include <exception>
+#include <iostream>
+
+namespace {
+
+void printLine(const std::string& line) {
+    std::cout << line << std::endl;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
+}
+
+int serve(const kov450::Options& options) {
+    kov450::Reader reader;
+    if (options.defaultCard) {
+        const kov450::Uid uid{0xA1, 0xB2, 0xC3, 0xD4};
+        reader.present(reader.addCard(
+            kov450::MifareClassic::makeDefault(kov450::CardKind::Classic1K, uid, 50)));
+    }
+    std::vector<std::uint8_t> noise;
+    kov450::Console console(reader, noise);
+
+    asio::io_context io(1);
+    kov450::PtyHost pty;
+    const auto folder = mfapi::portFolder();
+    const kov450::PortLinks links(folder, options.ports, pty.slavePath());
+
+    asio::signal_set signals(io, SIGINT, SIGTERM);
+    signals.async_wait([&io](const asio::error_code& error, int) {
+        if (!error) {
+            io.stop();
+        }
+    });
+    kov450::LineServer server(io, pty, reader, noise, options.pace, printLine);
+    kov450::ConsoleInput input(io, console, printLine, [&io] { io.stop(); });
+    server.start();
+    printLine("ready: reader on " + pty.slavePath() + " as " + joined(options.ports) + " in " +
+              folder.string() + (options.pace ? ", paced" : ""));
+    input.start();
+    io.run();
+    printLine("kov450-emu: ending");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const auto parsed = kov450::parseOptions(arguments);
+    if (const auto* message = std::get_if<std::string>(&parsed)) {
+        std::cerr << "kov450-emu: " << *message << "\n" << kov450::usage();
+        return 2;
+    }
+    const auto& options = std::get<kov450::Options>(parsed);
+    if (options.help) {
+        std::cout << kov450::usage();
+        return 0;
+    }
+    try {
+        return serve(options);
+    } catch (const std::exception& error) {
+        std::cerr << "kov450-emu: " << error.what() << "\n";
+        return 1;
+    }
+}
