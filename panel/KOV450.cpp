@@ -86,6 +86,10 @@ void KOV450::connectHandlers() {
     connect(form.BufferTXT, &QLineEdit::textChanged, this, &KOV450::BufferTXT_Change);
     connect(form.read, &QPushButton::clicked, this, &KOV450::read_Click);
     connect(form.write, &QPushButton::clicked, this, &KOV450::write_Click);
+
+    // toggled, not clicked: the tick unticks the box itself and the timer must follow.
+    connect(form.AutoCheck, &QCheckBox::toggled, this, &KOV450::AutoCheck_Click);
+    connect(form.Timer1, &ui::IntervalTimer::tick, this, &KOV450::Timer1_Timer);
 }
 
 void KOV450::refuse(const QString& reason) {

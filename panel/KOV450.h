@@ -58,6 +58,11 @@ private:
     void write_Click();
     bool blockArguments(const QString& nothingDone, std::int16_t& block, std::int16_t& count);
 
+    // Auto read: the purchase terminal.
+    void AutoCheck_Click();
+    void Timer1_Timer();
+    void tell(const QString& message);
+
     // How every handler reports: the status as decimal text, then, where a handler has one, its
     // message in place of an exact "0".
     void showStatus(std::int32_t status);

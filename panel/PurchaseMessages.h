@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace panel {
+
+// What the purchase terminal says to the operator, in the operator's language.
+
+/// The card's credit is below 2: nothing more can be bought with it.
+inline const QString kCreditFinished = QStringLiteral("اعتبار خريد شما به پايان رسيد");
+
+/// The question before a deduction, around the amount to be taken off.
+inline QString deductionQuestion(int amount) {
+    return QStringLiteral(" مبلغ ") + QString::number(amount) + QStringLiteral(" کسر شود ");
+}
+
+/// The card could not be read (taken away, wrong key, not authenticated): nothing was taken off.
+inline const QString kCardNotRead = QStringLiteral("کارت خوانده نشد، مبلغي کسر نشد");
+
+/// The write of the new credit failed: the card keeps its credit.
+inline const QString kNothingDeducted = QStringLiteral("نوشتن روي کارت انجام نشد، مبلغي کسر نشد");
+
+/// The purchase amount is not a number, or a negative one.
+inline const QString kAmountInvalid = QStringLiteral("مبلغ خريد نامعتبر است، مبلغي کسر نشد");
+
+/// The credit is smaller than the purchase amount.
+inline const QString kCreditTooSmall = QStringLiteral("اعتبار کارت براي اين خريد کافي نيست");
+
+} // namespace panel
