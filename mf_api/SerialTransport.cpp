@@ -45,6 +45,7 @@ std::int32_t statusOfOpenError(int error) {
     case ENXIO:
     case ENOTDIR:
     case ELOOP:
+    case EISDIR:
         return MF_ERR_NO_SUCH_PORT;
     case EACCES:
     case EPERM:

@@ -1,0 +1,415 @@
+// Every exported function of our MF_API against kov450-emu over a real pty.
+#include "support/EmulatorSession.h"
+
+#include <MF_API.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+const std::array<std::uint8_t, 4> kUid{0xA1, 0xB2, 0xC3, 0xD4};
+const std::array<std::uint8_t, 6> kKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
+constexpr std::uint8_t kUntouched = 0xEE;
+
+Bytes untouched(std::size_t size) {
+    return Bytes(size, kUntouched);
+}
+
+class EndToEnd : public testing_support::EmulatorTest {
+protected:
+    void SetUp() override {
+        EmulatorTest::SetUp();
+        ASSERT_EQ(MF_InitComm("COM1", 9600), MF_OK);
+    }
+
+    void TearDown() override { EXPECT_EQ(MF_ExitComm(), MF_OK); }
+
+    // Request, anticollision, select, load the default key, authenticate with key B.
+    void openSector(std::int32_t block = 4, std::int32_t keyType = MF_KEY_B) {
+        Bytes type(3);
+        ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
+        Bytes serial(4);
+        ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
+        ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
+        ASSERT_EQ(MF_LoadKey(0, kKey.data()), MF_OK);
+        ASSERT_EQ(MF_Authentication(0, keyType, block, serial.data()), MF_OK);
+    }
+};
+
+TEST_F(EndToEnd, IdentityCommandsWriteExactlyTheirBytes) {
+    Bytes address = untouched(2);
+    ASSERT_EQ(MF_GetDeviceAddr(0, address.data()), MF_OK);
+    EXPECT_EQ(address, (Bytes{0, kUntouched}));
+
+    Bytes version = untouched(40);
+    ASSERT_EQ(MF_GetDevice_Ver(0, version.data()), MF_OK);
+    const std::string text(reinterpret_cast<const char*>(version.data()));
+    EXPECT_EQ(text, "KOV450 emulated reader 1.0");
+    EXPECT_EQ(version[text.size() + 1], kUntouched);
+
+    Bytes serial = untouched(9);
+    ASSERT_EQ(MF_SetDeviceSNR(0, "AB12"), MF_OK);
+    ASSERT_EQ(MF_GetDeviceSNR(0, serial.data()), MF_OK);
+    EXPECT_EQ(serial, (Bytes{'A', 'B', '1', '2', 0, 0, 0, 0, kUntouched}));
+    ASSERT_EQ(MF_SetDeviceSNR(0, "ABCDEFGHIJ"), MF_OK);
+    ASSERT_EQ(MF_GetDeviceSNR(0, serial.data()), MF_OK);
+    EXPECT_EQ(std::string(serial.begin(), serial.begin() + 8), "ABCDEFGH");
+
+    ASSERT_EQ(MF_DeviceReset(0), MF_OK);
+    expectOutput("event: reset");
+
+    Bytes dll = untouched(40);
+    ASSERT_EQ(MF_GetDLL_Ver(dll.data()), MF_OK);
+    const std::size_t length = std::strlen(reinterpret_cast<const char*>(dll.data()));
+    EXPECT_GT(length, 0U);
+    EXPECT_LE(length, 32U);
+    EXPECT_EQ(dll[length + 1], kUntouched);
+}
+
+TEST_F(EndToEnd, AddressZeroAlwaysReachesTheReaderAnotherOnlyWhenItMatches) {
+    ASSERT_EQ(MF_SetDeviceAddr(0, 5), MF_OK);
+    expectOutput("event: address 5");
+    Bytes address = untouched(1);
+    ASSERT_EQ(MF_GetDeviceAddr(5, address.data()), MF_OK);
+    EXPECT_EQ(address[0], 5);
+    address[0] = kUntouched;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(MF_GetDeviceAddr(6, address.data()), MF_ERR_TIMEOUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_EQ(address[0], kUntouched);
+    EXPECT_EQ(MF_SetDeviceAddr(0, 256), MF_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(MF_SetDeviceAddr(0, -3), MF_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(MF_GetDeviceAddr(256, address.data()), MF_ERR_BAD_ARGUMENT);
+}
+
+TEST_F(EndToEnd, OutputsShowInTheEmulator) {
+    const std::int16_t duration = 30;
+    ASSERT_EQ(MF_ControlBuzzer(0, &duration), MF_OK);
+    expectOutput("event: buzzer 300 ms");
+    const std::int16_t negative = -1;
+    EXPECT_EQ(MF_ControlBuzzer(0, &negative), MF_ERR_BAD_PARAMETER);
+    ASSERT_EQ(MF_ControlLED(0, 1, 0), MF_OK);
+    expectOutput("event: red LED on");
+    ASSERT_EQ(MF_ControlLED(0, 1, 1), MF_OK);
+    expectOutput("event: green LED on");
+    EXPECT_EQ(MF_ControlLED(0, 2, 0), MF_ERR_BAD_PARAMETER);
+    ASSERT_EQ(MF_SetWiegandMode(0, 1, 3), MF_OK);
+    expectOutput("event: Wiegand on, format 3");
+    ASSERT_EQ(MF_SetWiegandMode(0, 0, 0), MF_OK);
+    expectOutput("event: Wiegand off");
+    console("reader", "red LED on, green LED on, RF on, Wiegand off");
+}
+
+TEST_F(EndToEnd, RfOffSilencesTheCardAndRequestWritesThreeZeros) {
+    ASSERT_EQ(MF_SetRF_OFF(0), MF_OK);
+    expectOutput("event: RF off");
+    Bytes type = untouched(4);
+    EXPECT_EQ(MF_Request(0, MF_REQUEST_ALL, type.data()), MF_ERR_NO_CARD);
+    EXPECT_EQ(type, (Bytes{0, 0, 0, kUntouched}));
+    ASSERT_EQ(MF_SetRF_ON(0), MF_OK);
+    EXPECT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
+    EXPECT_EQ(type, (Bytes{0x04, 0x00, 0x08, kUntouched}));
+}
+
+TEST_F(EndToEnd, ReadWriteReadRoundTripsBlockFour) {
+    Bytes type = untouched(3);
+    ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
+    Bytes serial = untouched(5);
+    ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
+    EXPECT_EQ(serial, (Bytes{0xA1, 0xB2, 0xC3, 0xD4, kUntouched}));
+    ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
+    ASSERT_EQ(MF_LoadKey(0, kKey.data()), MF_OK);
+    ASSERT_EQ(MF_Authentication(0, MF_KEY_B, 4, serial.data()), MF_OK);
+    Bytes data = untouched(17);
+    ASSERT_EQ(MF_Read(0, 4, 1, data.data()), MF_OK);
+    EXPECT_EQ(data[0], 50);
+    EXPECT_EQ(data[16], kUntouched);
+    data[0] = 48;
+    ASSERT_EQ(MF_Write(0, 4, 1, data.data()), MF_OK);
+    Bytes again = untouched(64);
+    ASSERT_EQ(MF_Read(0, 4, 3, again.data()), MF_OK);
+    EXPECT_EQ(again[0], 48);
+    EXPECT_EQ(again[48], kUntouched);
+    console("cards", "credit 48");
+}
+
+TEST_F(EndToEnd, KeyStoreSlotsServeAuthentication) {
+    ASSERT_EQ(MF_StoreKeyToEE(0, MF_KEY_B, 3, kKey.data()), MF_OK);
+    expectOutput("event: key store changed");
+    EXPECT_EQ(MF_StoreKeyToEE(0, MF_KEY_B, 16, kKey.data()), MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(MF_LoadKeyFromEE(0, MF_KEY_B, 16), MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(MF_LoadKeyFromEE(0, 2, 0), MF_ERR_BAD_PARAMETER);
+    Bytes type(3);
+    Bytes serial(4);
+    ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
+    ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
+    ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
+    ASSERT_EQ(MF_LoadKeyFromEE(0, MF_KEY_B, 3), MF_OK);
+    EXPECT_EQ(MF_Authentication(0, MF_KEY_B, 4, serial.data()), MF_OK);
+}
+
+TEST_F(EndToEnd, WrongKeyAndMissingAuthenticationAreRefused) {
+    Bytes type(3);
+    Bytes serial(4);
+    ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
+    ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
+    ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
+    Bytes data = untouched(16);
+    EXPECT_EQ(MF_Read(0, 4, 1, data.data()), MF_ERR_NOT_AUTHENTICATED);
+    EXPECT_EQ(data, untouched(16));
+    const std::array<std::uint8_t, 6> wrong{1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(MF_LoadKey(0, wrong.data()), MF_OK);
+    EXPECT_EQ(MF_Authentication(0, MF_KEY_A, 4, serial.data()), MF_ERR_AUTH_FAILED);
+    // The card fell back to idle: it needs a new request before anything else.
+    EXPECT_EQ(MF_Read(0, 4, 1, data.data()), MF_ERR_NOT_SELECTED);
+    EXPECT_EQ(data, untouched(16));
+    const std::array<std::uint8_t, 4> other{1, 2, 3, 4};
+    EXPECT_EQ(MF_Select(0, other.data()), MF_ERR_NOT_SELECTED);
+}
+
+TEST_F(EndToEnd, BlockCountMustStayInsideTheSector) {
+    openSector();
+    Bytes data = untouched(64);
+    EXPECT_EQ(MF_Read(0, 6, 3, data.data()), MF_ERR_BAD_BLOCK);
+    EXPECT_EQ(MF_Read(0, 4, 0, data.data()), MF_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(MF_Read(0, 4, 5, data.data()), MF_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(MF_Read(0, 300, 1, data.data()), MF_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(MF_Write(0, 5, 4, data.data()), MF_ERR_BAD_BLOCK);
+    EXPECT_EQ(data, untouched(64));
+    ASSERT_EQ(MF_Read(0, 4, 4, data.data()), MF_OK);
+    EXPECT_EQ(data[0], 50);
+}
+
+TEST_F(EndToEnd, TrailerHidesKeyAAndKeyBReadableCannotAuthenticate) {
+    openSector(7);
+    Bytes trailer(16);
+    ASSERT_EQ(MF_Read(0, 7, 1, trailer.data()), MF_OK);
+    EXPECT_EQ(trailer, (Bytes{0, 0, 0, 0, 0, 0, 0x7F, 0x07, 0x88, 0x69, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(MF_Write(0, 0, 1, trailer.data()), MF_ERR_NOT_AUTHENTICATED);
+    // The transport configuration makes key B readable data.
+    Bytes transport{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0xFF, 0x07,
+                    0x80, 0x69, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
+    ASSERT_EQ(MF_Write(0, 7, 1, transport.data()), MF_OK);
+    Bytes serial(kUid.begin(), kUid.end());
+    EXPECT_EQ(MF_Authentication(0, MF_KEY_B, 4, serial.data()), MF_ERR_AUTH_FAILED);
+    openSector(4, MF_KEY_A);
+    ASSERT_EQ(MF_Read(0, 7, 1, trailer.data()), MF_OK);
+    EXPECT_EQ(trailer[0], 0);
+    EXPECT_EQ(trailer[10], 0x7D);
+    console("show A1B2C3D4 1", "access 000 000 000 001");
+}
+
+TEST_F(EndToEnd, ManufacturerBlockStaysAsItIs) {
+    openSector(0);
+    Bytes block(16);
+    ASSERT_EQ(MF_Read(0, 0, 1, block.data()), MF_OK);
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 4), Bytes(kUid.begin(), kUid.end()));
+    Bytes zeros(16, 0);
+    EXPECT_EQ(MF_Write(0, 0, 1, zeros.data()), MF_ERR_ACCESS_DENIED);
+    Bytes again(16);
+    ASSERT_EQ(MF_Read(0, 0, 1, again.data()), MF_OK);
+    EXPECT_EQ(again, block);
+}
+
+TEST_F(EndToEnd, ValueBlocksTakeOperationsThroughTheTransferBuffer) {
+    openSector(8);
+    // Value 100 at block 8: value, inverted value, value, address bytes.
+    Bytes value{100, 0, 0, 0, 0x9B, 0xFF, 0xFF, 0xFF, 100, 0, 0, 0, 8, 0xF7, 8, 0xF7};
+    ASSERT_EQ(MF_Write(0, 8, 1, value.data()), MF_OK);
+    EXPECT_EQ(MF_transfer(0, 9), MF_ERR_NO_VALUE_PENDING);
+    const std::int32_t operand = 20;
+    ASSERT_EQ(MF_Value(0, MF_VALUE_INCREMENT, 8, &operand), MF_OK);
+    ASSERT_EQ(MF_transfer(0, 9), MF_OK);
+    Bytes read(16);
+    ASSERT_EQ(MF_Read(0, 9, 1, read.data()), MF_OK);
+    EXPECT_EQ(read[0], 120);
+    EXPECT_EQ(read[4], static_cast<std::uint8_t>(~120));
+    ASSERT_EQ(MF_Value(0, MF_VALUE_DECREMENT, 9, &operand), MF_OK);
+    ASSERT_EQ(MF_transfer(0, 9), MF_OK);
+    ASSERT_EQ(MF_Read(0, 9, 1, read.data()), MF_OK);
+    EXPECT_EQ(read[0], 100);
+    EXPECT_EQ(MF_Value(0, MF_VALUE_INCREMENT, 10, &operand), MF_ERR_NOT_VALUE_BLOCK);
+    EXPECT_EQ(MF_Value(0, 4, 8, &operand), MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(MF_Value(0, MF_VALUE_INCREMENT, 8, nullptr), MF_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(MF_transfer(0, 4), MF_ERR_NOT_AUTHENTICATED);
+}
+
+TEST_F(EndToEnd, HaltedCardAnswersWakeUpOnly) {
+    openSector();
+    ASSERT_EQ(MF_Halt(0), MF_OK);
+    Bytes type = untouched(3);
+    EXPECT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_ERR_NO_CARD);
+    EXPECT_EQ(type, (Bytes{0, 0, 0}));
+    EXPECT_EQ(MF_Request(0, MF_REQUEST_ALL, type.data()), MF_OK);
+    EXPECT_EQ(type, (Bytes{0x04, 0x00, 0x08}));
+    Bytes serial(4);
+    ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
+    ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
+    Bytes data(16);
+    EXPECT_EQ(MF_Read(0, 4, 1, data.data()), MF_ERR_NOT_AUTHENTICATED);
+    EXPECT_EQ(MF_Halt(0), MF_OK);
+    EXPECT_EQ(MF_Halt(0), MF_ERR_NOT_SELECTED);
+}
+
+TEST_F(EndToEnd, RemovedCardStopsAnsweringUntilPresentedAgain) {
+    openSector();
+    console("remove 1", "outside the field");
+    Bytes data = untouched(16);
+    EXPECT_EQ(MF_Read(0, 4, 1, data.data()), MF_ERR_CARD_NO_ANSWER);
+    Bytes type = untouched(3);
+    EXPECT_EQ(MF_Request(0, MF_REQUEST_ALL, type.data()), MF_ERR_NO_CARD);
+    console("present A1B2C3D4", "in the field");
+    openSector();
+    ASSERT_EQ(MF_Read(0, 4, 1, data.data()), MF_OK);
+    EXPECT_EQ(data[0], 50);
+}
+
+TEST_F(EndToEnd, LibraryFollowsTheReaderToANewLineSpeed) {
+    EXPECT_EQ(MF_SetDeviceBaud(0, 12345), MF_ERR_BAD_SPEED);
+    ASSERT_EQ(MF_SetDeviceBaud(0, 19200), MF_OK);
+    expectOutput("event: line speed 19200");
+    Bytes address(1);
+    EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_OK);
+    ASSERT_EQ(MF_ExitComm(), MF_OK);
+    // Opened at the old speed, the frames are garbage to the reader.
+    ASSERT_EQ(MF_InitComm("COM1", 9600), MF_OK);
+    EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_ERR_TIMEOUT);
+    expectOutput("line speed mismatch");
+    ASSERT_EQ(MF_ExitComm(), MF_OK);
+    ASSERT_EQ(MF_InitComm("COM1", 19200), MF_OK);
+    EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_OK);
+    EXPECT_EQ(MF_SetDeviceBaud(0, 9600), MF_OK);
+    EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_OK);
+}
+
+TEST_F(EndToEnd, NoiseBeforeTheAnswerIsSkipped) {
+    console("noise 00 FF 5A 5A 00 03 13 A5", "noise of 8 byte(s)");
+    Bytes address = untouched(1);
+    EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_OK);
+    EXPECT_EQ(address[0], 0);
+}
+
+TEST_F(EndToEnd, SecondOpenIsRefusedWithPortBusy) {
+    EXPECT_EQ(MF_InitComm("COM1", 9600), MF_ERR_PORT_BUSY);
+    testing_support::ChildProcess other({MF_API_PROBE_PATH, MF_API_LIBRARY_PATH, "open", "usb"},
+                                        {{"MF_API_PORTS", ports_.path().string()}});
+    ASSERT_TRUE(other.waitForLine("status 9", 10s)) << other.transcript();
+    EXPECT_EQ(other.wait(10s), 1);
+    Bytes address(1);
+    EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_OK);
+}
+
+TEST_F(EndToEnd, CallsFromSeveralThreadsShareTheConnection) {
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) {
+        threads.emplace_back([&failures] {
+            for (int call = 0; call < 25; ++call) {
+                std::uint8_t address = kUntouched;
+                if (MF_GetDeviceAddr(0, &address) != MF_OK || address != 0) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+}
+
+TEST_F(EndToEnd, EmulatorKilledMidCallGivesAnErrorInBoundedTime) {
+    openSector();
+    std::atomic<bool> stop{false};
+    std::int32_t last = MF_OK;
+    std::chrono::steady_clock::duration longest{};
+    std::thread caller([&] {
+        while (!stop) {
+            Bytes data(64);
+            const auto start = std::chrono::steady_clock::now();
+            last = MF_Read(0, 4, 4, data.data());
+            longest = std::max(longest, std::chrono::steady_clock::now() - start);
+            if (last != MF_OK) {
+                return;
+            }
+        }
+    });
+    std::this_thread::sleep_for(100ms);
+    emulator_->signal(SIGKILL);
+    std::this_thread::sleep_for(100ms);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (last == MF_OK && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+    stop = true;
+    caller.join();
+    EXPECT_EQ(last, MF_ERR_DEVICE_GONE);
+    EXPECT_LT(longest, 3s);
+    Bytes address(1);
+    EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_ERR_NOT_OPEN);
+}
+
+class WithoutPort : public testing_support::EmulatorTest {};
+
+TEST_F(WithoutPort, HostSideErrorsHaveTheirOwnCodes) {
+    EXPECT_EQ(MF_ExitComm(), MF_OK);
+    Bytes version = untouched(33);
+    EXPECT_EQ(MF_GetDLL_Ver(version.data()), MF_OK);
+    Bytes address = untouched(1);
+    EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_ERR_NOT_OPEN);
+    EXPECT_EQ(address[0], kUntouched);
+    EXPECT_EQ(MF_InitComm("NO-SUCH-PORT", 9600), MF_ERR_NO_SUCH_PORT);
+    EXPECT_EQ(MF_InitComm((ports_.path() / "missing").c_str(), 9600), MF_ERR_NO_SUCH_PORT);
+    EXPECT_EQ(MF_InitComm(ports_.path().c_str(), 9600), MF_ERR_NO_SUCH_PORT);
+    EXPECT_EQ(MF_InitComm(nullptr, 9600), MF_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(MF_InitComm("COM1", 1234), MF_ERR_BAD_SPEED);
+    EXPECT_EQ(MF_GetDLL_Ver(nullptr), MF_ERR_BAD_ARGUMENT);
+    Bytes type = untouched(3);
+    EXPECT_EQ(MF_Request(0, 0, nullptr), MF_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(MF_Request(0, 0, type.data()), MF_ERR_NOT_OPEN);
+    EXPECT_EQ(type, (Bytes{0, 0, 0}));
+}
+
+TEST_F(WithoutPort, PortNamesIgnoreCase) {
+    ASSERT_EQ(MF_InitComm("com1", 9600), MF_OK);
+    EXPECT_EQ(MF_ExitComm(), MF_OK);
+    ASSERT_EQ(MF_InitComm("Usb", 9600), MF_OK);
+    Bytes address(1);
+    EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_OK);
+    EXPECT_EQ(MF_ExitComm(), MF_OK);
+}
+
+TEST_F(WithoutPort, EmulatorRemovesItsPortLinksWhenItEnds) {
+    EXPECT_TRUE(std::filesystem::is_symlink(ports_.path() / "COM1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(ports_.path() / "USB"));
+    emulator_->signal(SIGTERM);
+    EXPECT_EQ(emulator_->wait(5s), 0);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(ports_.path() / "COM1")));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(ports_.path() / "USB")));
+    EXPECT_EQ(MF_InitComm((ports_.path() / "COM1").c_str(), 9600), MF_ERR_NO_SUCH_PORT);
+}
+
+TEST_F(WithoutPort, PacedAnswersTakeTheirWireTime) {
+    emulator_->signal(SIGTERM);
+    ASSERT_TRUE(emulator_->wait(5s));
+    startEmulator({"--pace", "--port", "PACED"});
+    ASSERT_EQ(MF_InitComm("paced", 9600), MF_OK);
+    Bytes data(64);
+    const auto start = std::chrono::steady_clock::now();
+    Bytes version(33);
+    ASSERT_EQ(MF_GetDevice_Ver(0, version.data()), MF_OK);
+    // 6 request bytes and 33 answer bytes at 9600 bit/s: at least 40 ms on the wire.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 40ms);
+    EXPECT_EQ(MF_ExitComm(), MF_OK);
+}
+
+} // namespace

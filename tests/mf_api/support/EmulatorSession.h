@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ChildProcess.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+using namespace std::chrono_literals;
+
+/// A test that runs kov450-emu on its own port folder and points the library at it. The
+/// library's answer margin is generous, so that a busy machine does not make a call time out.
+class EmulatorTest : public ::testing::Test {
+protected:
+    static constexpr const char* kMarginMs = "1000";
+
+    void SetUp() override {
+        ::setenv("MF_API_PORTS", ports_.path().c_str(), 1);
+        ::setenv("MF_API_ANSWER_MARGIN_MS", kMarginMs, 1);
+        startEmulator({});
+    }
+
+    void startEmulator(const std::vector<std::string>& arguments) {
+        std::vector<std::string> argv{KOV450_EMU_PATH};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        emulator_ =
+            std::make_unique<ChildProcess>(argv, std::vector<std::pair<std::string, std::string>>{
+                                                     {"MF_API_PORTS", ports_.path().string()}});
+        ASSERT_TRUE(emulator_->waitForLine("ready:", 10s)) << emulator_->transcript();
+    }
+
+    /// Sends a console line and waits for a reply line that contains `expected`.
+    void console(const std::string& line, const std::string& expected) {
+        emulator_->writeLine(line);
+        ASSERT_TRUE(emulator_->waitForLine(expected, 5s))
+            << "no '" << expected << "' after '" << line << "':\n"
+            << emulator_->transcript();
+    }
+
+    /// Waits for the emulator to report something (an event line).
+    void expectOutput(const std::string& expected) {
+        ASSERT_TRUE(emulator_->waitForLine(expected, 5s)) << "no '" << expected << "':\n"
+                                                          << emulator_->transcript();
+    }
+
+    TempFolder ports_;
+    std::unique_ptr<ChildProcess> emulator_;
+};
+
+} // namespace testing_support
