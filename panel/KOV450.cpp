@@ -7,6 +7,8 @@
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
 
+#include <QShortcut>
+
 namespace panel {
 
 namespace {
@@ -37,6 +39,8 @@ KOV450::KOV450(reader::MfApi& api, ui::MessageBoxes& messages, QWidget* parent)
     });
 
     connectHandlers();
+    auto* fullViewKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
+    connect(fullViewKey, &QShortcut::activated, this, &KOV450::toggleFullView);
     Form_Load();
 }
 
@@ -86,6 +90,32 @@ void KOV450::connectHandlers() {
     connect(form.BufferTXT, &QLineEdit::textChanged, this, &KOV450::BufferTXT_Change);
     connect(form.read, &QPushButton::clicked, this, &KOV450::read_Click);
     connect(form.write, &QPushButton::clicked, this, &KOV450::write_Click);
+
+    connect(form.GetDevAdd, &QPushButton::clicked, this, &KOV450::GetDevAdd_Click);
+    connect(form.HScroll1, &QScrollBar::valueChanged, this, &KOV450::HScroll1_Change);
+    connect(form.AddTXT, &QLineEdit::textChanged, this, &KOV450::AddTXT_Change);
+    connect(form.DeviceAddress, &QPushButton::clicked, this, &KOV450::DeviceAddress_Click);
+    connect(form.DeviceVer, &QPushButton::clicked, this, &KOV450::DeviceVer_Click);
+    connect(form.DSNget, &QPushButton::clicked, this, &KOV450::DSNget_Click);
+    connect(form.DSNset, &QPushButton::clicked, this, &KOV450::DSNset_Click);
+    connect(form.Reset, &QPushButton::clicked, this, &KOV450::Reset_Click);
+
+    connect(form.Buzzer, &QPushButton::clicked, this, &KOV450::Buzzer_Click);
+    // Check boxes run their handler on every change of value, the program's own included.
+    connect(form.RedLED, &QCheckBox::toggled, this, &KOV450::RedLED_Click);
+    connect(form.GreenLED, &QCheckBox::toggled, this, &KOV450::GreenLED_Click);
+    connect(form.RFant, &QCheckBox::toggled, this, &KOV450::RFant_Click);
+    connect(form.Won, &QRadioButton::clicked, this, &KOV450::Won_Click);
+    connect(form.Woff, &QRadioButton::clicked, this, &KOV450::Woff_Click);
+
+    const std::pair<QRadioButton*, std::int32_t> baudButtons[] = {
+        {form.B9600, 9600},   {form.B19200, 19200},   {form.B38400, 38400},
+        {form.B57600, 57600}, {form.B115200, 115200},
+    };
+    for (const auto& [button, rate] : baudButtons) {
+        connect(button, &QRadioButton::clicked, this,
+                [this, rate = rate] { baudButton_Click(rate); });
+    }
 
     // toggled, not clicked: the tick unticks the box itself and the timer must follow.
     connect(form.AutoCheck, &QCheckBox::toggled, this, &KOV450::AutoCheck_Click);

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
 namespace reader {
 class MfApi;
@@ -25,6 +26,10 @@ public:
     ~KOV450() override;
 
     const Module1& buffers() const { return module1_; }
+
+    /// Switches between the shipped strip and the full view of every control (F12).
+    void toggleFullView();
+    bool isFullView() const { return fullView_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,6 +63,28 @@ private:
     void write_Click();
     bool blockArguments(const QString& nothingDone, std::int16_t& block, std::int16_t& count);
 
+    // Device identity and addressing.
+    void GetDevAdd_Click();
+    void HScroll1_Change();
+    void AddTXT_Change();
+    void DeviceAddress_Click();
+    void DeviceVer_Click();
+    void DSNget_Click();
+    void DSNset_Click();
+    void Reset_Click();
+
+    // Indicators, RF field and Wiegand output.
+    void Buzzer_Click();
+    void RedLED_Click();
+    void GreenLED_Click();
+    void RFant_Click();
+    void Won_Click();
+    void Woff_Click();
+    std::optional<std::int16_t> buzzerTime();
+
+    // Line speed.
+    void baudButton_Click(std::int32_t rate);
+
     // Auto read: the purchase terminal.
     void AutoCheck_Click();
     void Timer1_Timer();
@@ -75,7 +102,10 @@ private:
     ui::MessageBoxes& messages_;
     Module1 module1_;
     PanelControls form;
+    std::int16_t RedLEDState = 0;
+    std::int16_t GreenLEDState = 0;
     bool shownOnce_ = false;
+    bool fullView_ = false;
 };
 
 } // namespace panel

@@ -104,6 +104,10 @@ const auto kTabOrder = std::to_array<const char*>({
     "LoadKey", "keyFromEE", "KeyAorB", "keyNumscroll", "KeyToEE", "Authentication", "blockNtxt",
     "read", "write", "BufferTXT", "Bcount", "stringmode", "HEXmode", "Text1", "AutoCheck",
     "AutoTXT",
+    // Hidden in the strip, so Tab passes them by; the full view (F12) shows them.
+    "Buzzer", "buzTXT", "Reset", "GreenLED", "RedLED", "B9600", "B19200", "B38400", "B57600",
+    "B115200", "Woff", "Won", "DSNset", "DsnTXT", "DSNget", "DeviceAddress", "HScroll1", "AddTXT",
+    "DeviceVer", "GetDevAdd", "ResultTXT",
 });
 // clang-format on
 
@@ -111,6 +115,16 @@ const auto kTabOrder = std::to_array<const char*>({
 
 std::span<const ui::ControlSpec> panelLayout() {
     return kLayout;
+}
+
+const ui::ControlSpec& panelControlSpec(QStringView name) {
+    for (const ui::ControlSpec& spec : kLayout) {
+        if (QString::fromUtf8(spec.name) == name) {
+            return spec;
+        }
+    }
+    Q_ASSERT_X(false, "panelControlSpec", "no such control");
+    return kLayout.front();
 }
 
 std::span<const char* const> panelTabOrder() {

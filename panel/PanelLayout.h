@@ -11,11 +11,20 @@ namespace panel {
 /// Every control of the KOV450 window, containers first.
 std::span<const ui::ControlSpec> panelLayout();
 
-/// The controls in the order Tab visits them; an option pair is one stop.
+/// The layout's entry for the named control (which must exist).
+const ui::ControlSpec& panelControlSpec(QStringView name);
+
+/// The controls in the order Tab visits them; an option group is one stop, and hidden controls
+/// are passed by.
 std::span<const char* const> panelTabOrder();
 
 /// The client area, in twips, at its fixed start-up position on the screen.
 constexpr QRect kPanelClientTwips{4545, 3750, 7950, 1680};
+
+/// The full view: tall enough for every control, "Boud Rate Setting" moved off the Auto Read
+/// frame into the free space right of the card controls.
+constexpr int kFullViewClientHeightTwips = 7500;
+constexpr QPoint kFullViewBoudFrameTwips{4680, 3960};
 
 constexpr double kPanelFontPoints = 8;
 

@@ -1,0 +1,23 @@
+// The reader's line speed, each change confirmed by the buzzer.
+
+#include "panel/KOV450.h"
+
+#include "reader/MfApi.h"
+
+namespace panel {
+
+namespace {
+constexpr std::int32_t kDevice = 0;
+} // namespace
+
+void KOV450::baudButton_Click(std::int32_t rate) {
+    // The buzzer time is checked first, so that a refused time sends nothing at all.
+    const std::optional<std::int16_t> time = buzzerTime();
+    if (!time) {
+        return;
+    }
+    showStatus(api_.MF_SetDeviceBaud(kDevice, rate));
+    showStatus(api_.MF_ControlBuzzer(kDevice, &*time));
+}
+
+} // namespace panel
