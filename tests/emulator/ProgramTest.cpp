@@ -1,0 +1,77 @@
+// kov450-emu as a program: its command line, its console over a pipe, its port links.
+#include "support/ChildProcess.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::ChildProcess;
+namespace fs = std::filesystem;
+
+class Program : public ::testing::Test {
+protected:
+    ChildProcess run(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), KOV450_EMU_PATH);
+        return ChildProcess(arguments, {{"MF_API_PORTS", ports.path().string()}});
+    }
+    bool linked(const std::string& name) const {
+        return fs::is_symlink(fs::symlink_status(ports.path() / name));
+    }
+    testing_support::TempFolder ports;
+};
+
+TEST_F(Program, HelpAndBadArguments) {
+    ChildProcess help = run({"--help"});
+    EXPECT_TRUE(help.waitForLine("usage: kov450-emu", 5s)) << help.transcript();
+    EXPECT_EQ(help.wait(5s), 0);
+    ChildProcess bad = run({"--bogus"});
+    EXPECT_TRUE(bad.waitForLine("unknown argument '--bogus'", 5s)) << bad.transcript();
+    EXPECT_EQ(bad.wait(5s), 2);
+    EXPECT_FALSE(linked("COM1"));
+}
+
+TEST_F(Program, PublishesItsPortsAndRemovesThemOnQuit) {
+    ChildProcess emulator = run({"--port", "COM7", "--port", "Bench", "--headless"});
+    ASSERT_TRUE(emulator.waitForLine("ready: reader on /dev/pts/", 10s)) << emulator.transcript();
+    EXPECT_TRUE(linked("COM7"));
+    EXPECT_TRUE(linked("Bench"));
+    EXPECT_FALSE(linked("COM1"));
+    emulator.writeLine("cards");
+    EXPECT_TRUE(emulator.waitForLine("card 1: 1K A1B2C3D4, in the field, idle, credit 50", 5s));
+    emulator.writeLine("nonsense here");
+    EXPECT_TRUE(emulator.waitForLine("error: unknown command 'nonsense'", 5s));
+    emulator.writeLine("quit");
+    EXPECT_EQ(emulator.wait(5s), 0) << emulator.transcript();
+    EXPECT_FALSE(linked("COM7"));
+    EXPECT_FALSE(linked("Bench"));
+}
+
+TEST_F(Program, InterruptRemovesTheLinksAndEndOfInputDoesNotEndIt) {
+    ChildProcess emulator = run({"--no-card"});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    emulator.writeLine("cards");
+    EXPECT_TRUE(emulator.waitForLine("no cards", 5s));
+    emulator.closeInput();
+    EXPECT_FALSE(emulator.wait(300ms).has_value());
+    EXPECT_TRUE(linked("COM1"));
+    EXPECT_TRUE(linked("USB"));
+    emulator.signal(SIGINT);
+    EXPECT_EQ(emulator.wait(5s), 0);
+    EXPECT_FALSE(linked("COM1"));
+    EXPECT_FALSE(linked("USB"));
+}
+
+TEST_F(Program, ReplacesALinkLeftByAKilledEmulator) {
+    fs::create_symlink("/dev/pts/nonexistent", ports.path() / "COM1");
+    ChildProcess emulator = run({"--port", "COM1"});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    EXPECT_NE(fs::read_symlink(ports.path() / "COM1"), "/dev/pts/nonexistent");
+    EXPECT_TRUE(fs::exists(ports.path() / "COM1"));
+}
+
+} // namespace
