@@ -2,6 +2,7 @@
 
 #include "ui/IntervalTimer.h"
 #include "ui/OptionGroup.h"
+#include "ui/ScrollBar.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
 
@@ -60,7 +61,7 @@ QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::Frame:
         return new QGroupBox(text, parent);
     case ControlKind::HScrollBar: {
-        auto* bar = new QScrollBar(Qt::Horizontal, parent);
+        auto* bar = new ScrollBar(parent);
         bar->setRange(0, spec.maximum);
         bar->setSingleStep(spec.smallStep);
         bar->setPageStep(spec.largeStep);

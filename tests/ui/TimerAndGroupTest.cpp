@@ -1,5 +1,6 @@
 #include "ui/IntervalTimer.h"
 #include "ui/OptionGroup.h"
+#include "ui/ScrollBar.h"
 #include "ui/Twips.h"
 
 #include <QSignalSpy>
@@ -97,4 +98,26 @@ TEST(Twips, BecomePixelsAtTheLogicalDpi) {
     EXPECT_EQ(ui::twipsToPixels(7950, 96), 530);
     EXPECT_EQ(ui::twipsToPixels(1440, 120), 120);
     EXPECT_EQ(ui::twipsToPixels(QRect(120, 240, 735, 375), 96), QRect(8, 16, 49, 25));
+}
+
+TEST(ScrollBar, KeysMoveItTheWindowsWay) {
+    ui::ScrollBar bar;
+    bar.setRange(0, 15);
+    bar.setPageStep(4);
+    bar.setValue(5);
+    QTest::keyClick(&bar, Qt::Key_Right);
+    EXPECT_EQ(bar.value(), 6);
+    QTest::keyClick(&bar, Qt::Key_Down);
+    EXPECT_EQ(bar.value(), 7);
+    QTest::keyClick(&bar, Qt::Key_Left);
+    QTest::keyClick(&bar, Qt::Key_Up);
+    EXPECT_EQ(bar.value(), 5);
+    QTest::keyClick(&bar, Qt::Key_PageDown);
+    EXPECT_EQ(bar.value(), 9);
+    QTest::keyClick(&bar, Qt::Key_PageUp);
+    EXPECT_EQ(bar.value(), 5);
+    QTest::keyClick(&bar, Qt::Key_End);
+    EXPECT_EQ(bar.value(), 15);
+    QTest::keyClick(&bar, Qt::Key_Home);
+    EXPECT_EQ(bar.value(), 0);
 }
