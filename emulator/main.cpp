@@ -35,8 +35,8 @@ int serve(const kov450::Options& options) {
         reader.present(reader.addCard(
             kov450::MifareClassic::makeDefault(kov450::CardKind::Classic1K, uid, 50)));
     }
-    std::vector<std::uint8_t> noise;
-    kov450::Console console(reader, noise);
+    kov450::LineFaults faults;
+    kov450::Console console(reader, faults);
 
     asio::io_context io(1);
     kov450::PtyHost pty;
@@ -49,7 +49,7 @@ int serve(const kov450::Options& options) {
             io.stop();
         }
     });
-    kov450::LineServer server(io, pty, reader, noise, options.pace, printLine);
+    kov450::LineServer server(io, pty, reader, faults, options.pace, printLine);
     kov450::ConsoleInput input(io, console, printLine, [&io] { io.stop(); });
     server.start();
     printLine("ready: reader on " + pty.slavePath() + " as " + joined(options.ports) + " in " +

@@ -80,6 +80,7 @@ std::vector<std::string> Console::help() {
             "  revive CARD                  give blocked sectors a default trailer again",
             "  reader                       the reader's state",
             "  noise HEX                    send these bytes ahead of the next answer",
+            "  corrupt                      break the CRC of the next answer",
             "  quit                         end the emulator",
             "CARD is a card's number from the list or its UID in hex."};
 }
@@ -116,6 +117,10 @@ ConsoleReply Console::execute(std::string_view line) {
     }
     if (verb == "noise") {
         return queueNoise(words);
+    }
+    if (verb == "corrupt" && words.size() == 1) {
+        faults_.corruptNextAnswer = true;
+        return {{"the next answer goes out with a broken CRC"}, false};
     }
     if (verb == "quit" || verb == "exit") {
         return {{"bye"}, true};
@@ -264,7 +269,7 @@ ConsoleReply Console::queueNoise(const std::vector<std::string>& words) {
     if (!bytes) {
         return error("usage: noise HEX, such as noise 00FF5A13");
     }
-    noise_.insert(noise_.end(), bytes->begin(), bytes->end());
+    faults_.noise.insert(faults_.noise.end(), bytes->begin(), bytes->end());
     return {
         {"noise of " + std::to_string(bytes->size()) + " byte(s) goes ahead of the next answer"},
         false};

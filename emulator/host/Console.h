@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emulator/host/LineFaults.h"
 #include "emulator/model/Reader.h"
 
 #include <cstdint>
@@ -19,8 +20,8 @@ struct ConsoleReply {
 /// directly and knows nothing of terminals: a line in, lines out. Errors start with "error: ".
 class Console {
 public:
-    /// `noise` collects bytes that the line host sends ahead of the next answer.
-    Console(Reader& reader, std::vector<std::uint8_t>& noise) : reader_(reader), noise_(noise) {}
+    /// `faults` collects what the line host does to the next answer.
+    Console(Reader& reader, LineFaults& faults) : reader_(reader), faults_(faults) {}
 
     ConsoleReply execute(std::string_view line);
 
@@ -38,7 +39,7 @@ private:
     std::optional<std::size_t> cardNamed(const std::string& word) const;
 
     Reader& reader_;
-    std::vector<std::uint8_t>& noise_;
+    LineFaults& faults_;
 };
 
 /// Parses "A1B2C3D4" (any case) into bytes; nothing unless every pair is hex.

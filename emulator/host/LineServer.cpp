@@ -15,9 +15,9 @@ constexpr std::chrono::milliseconds kExclusiveCheck{500};
 
 } // namespace
 
-LineServer::LineServer(asio::io_context& io, PtyHost& pty, Reader& reader,
-                       std::vector<std::uint8_t>& noise, bool pace, Print print)
-    : pty_(pty), reader_(reader), noise_(noise), pace_(pace), print_(std::move(print)),
+LineServer::LineServer(asio::io_context& io, PtyHost& pty, Reader& reader, LineFaults& faults,
+                       bool pace, Print print)
+    : pty_(pty), reader_(reader), faults_(faults), pace_(pace), print_(std::move(print)),
       master_(io, pty.masterFd()), sendTimer_(io), exclusiveTimer_(io) {
 }
 
@@ -74,12 +74,16 @@ void LineServer::answer(const protocol::Frame& request, std::size_t requestBytes
     if (!reply) {
         return;
     }
-    const auto encoded = protocol::encodeFrame(*reply);
+    auto encoded = protocol::encodeFrame(*reply);
     if (!encoded) {
         return;
     }
-    Outgoing outgoing{std::chrono::steady_clock::now(), std::move(noise_)};
-    noise_.clear();
+    if (faults_.corruptNextAnswer) {
+        encoded->back() ^= 0x01;
+        faults_.corruptNextAnswer = false;
+    }
+    Outgoing outgoing{std::chrono::steady_clock::now(), std::move(faults_.noise)};
+    faults_.noise.clear();
     outgoing.bytes.insert(outgoing.bytes.end(), encoded->begin(), encoded->end());
     if (pace_) {
         // The answer goes out at the speed the reader had when the request came in.

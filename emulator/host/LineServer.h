@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emulator/host/LineFaults.h"
 #include "emulator/host/PtyHost.h"
 #include "emulator/model/Reader.h"
 #include "protocol/FrameDecoder.h"
@@ -22,8 +23,8 @@ class LineServer {
 public:
     using Print = std::function<void(const std::string&)>;
 
-    LineServer(asio::io_context& io, PtyHost& pty, Reader& reader, std::vector<std::uint8_t>& noise,
-               bool pace, Print print);
+    LineServer(asio::io_context& io, PtyHost& pty, Reader& reader, LineFaults& faults, bool pace,
+               Print print);
     ~LineServer();
     LineServer(const LineServer&) = delete;
     LineServer& operator=(const LineServer&) = delete;
@@ -44,7 +45,7 @@ private:
 
     PtyHost& pty_;
     Reader& reader_;
-    std::vector<std::uint8_t>& noise_;
+    LineFaults& faults_;
     bool pace_;
     Print print_;
     asio::posix::stream_descriptor master_;

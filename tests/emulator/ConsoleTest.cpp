@@ -20,14 +20,14 @@ bool anyLineHas(const ConsoleReply& reply, const std::string& text) {
 class ConsoleTest : public ::testing::Test {
 protected:
     Reader reader;
-    std::vector<std::uint8_t> noise;
-    Console console{reader, noise};
+    LineFaults faults;
+    Console console{reader, faults};
 };
 
 TEST_F(ConsoleTest, HelpListsEveryCommand) {
     const ConsoleReply reply = console.execute("help");
     for (const char* command : {"cards", "create", "present", "remove", "show", "credit", "revive",
-                                "reader", "noise", "quit"}) {
+                                "reader", "noise", "corrupt", "quit"}) {
         EXPECT_TRUE(anyLineHas(reply, command)) << command;
     }
     EXPECT_FALSE(reply.quit);
@@ -77,13 +77,16 @@ TEST_F(ConsoleTest, BadLinesGiveClearErrorsAndChangeNothing) {
     }
     EXPECT_EQ(reader.cards().size(), 1U);
     EXPECT_EQ(reader.cards()[0].card.block(4)[0], 50);
-    EXPECT_TRUE(noise.empty());
+    EXPECT_TRUE(faults.noise.empty());
+    EXPECT_FALSE(faults.corruptNextAnswer);
     EXPECT_TRUE(console.execute("   ").lines.empty());
 }
 
 TEST_F(ConsoleTest, NoiseQueuesBytesAndQuitEnds) {
     EXPECT_TRUE(anyLineHas(console.execute("noise 00 ff 5A"), "3 byte(s)"));
-    EXPECT_EQ(noise, (std::vector<std::uint8_t>{0x00, 0xFF, 0x5A}));
+    EXPECT_EQ(faults.noise, (std::vector<std::uint8_t>{0x00, 0xFF, 0x5A}));
+    EXPECT_TRUE(anyLineHas(console.execute("corrupt"), "broken CRC"));
+    EXPECT_TRUE(faults.corruptNextAnswer);
     EXPECT_TRUE(console.execute("quit").quit);
     EXPECT_TRUE(console.execute("EXIT").quit);
 }

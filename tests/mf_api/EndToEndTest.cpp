@@ -8,7 +8,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -298,6 +300,15 @@ TEST_F(EndToEnd, NoiseBeforeTheAnswerIsSkipped) {
     EXPECT_EQ(address[0], 0);
 }
 
+TEST_F(EndToEnd, BrokenAnswerIsABadFrameAndTheNextCallWorks) {
+    console("corrupt", "broken CRC");
+    Bytes serial = untouched(8);
+    EXPECT_EQ(MF_GetDeviceSNR(0, serial.data()), MF_ERR_BAD_FRAME);
+    EXPECT_EQ(serial, untouched(8));
+    EXPECT_EQ(MF_GetDeviceSNR(0, serial.data()), MF_OK);
+    EXPECT_EQ(serial, (Bytes{'0', '0', '0', '0', '0', '0', '0', '1'}));
+}
+
 TEST_F(EndToEnd, SecondOpenIsRefusedWithPortBusy) {
     EXPECT_EQ(MF_InitComm("COM1", 9600), MF_ERR_PORT_BUSY);
     testing_support::ChildProcess other({MF_API_PROBE_PATH, MF_API_LIBRARY_PATH, "open", "usb"},
@@ -377,6 +388,16 @@ TEST_F(WithoutPort, HostSideErrorsHaveTheirOwnCodes) {
     EXPECT_EQ(MF_Request(0, 0, nullptr), MF_ERR_BAD_ARGUMENT);
     EXPECT_EQ(MF_Request(0, 0, type.data()), MF_ERR_NOT_OPEN);
     EXPECT_EQ(type, (Bytes{0, 0, 0}));
+}
+
+TEST_F(WithoutPort, DeviceWithoutPermissionIsNotBusy) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root opens every device";
+    }
+    const auto locked = ports_.path() / "locked";
+    std::ofstream(locked) << "";
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    EXPECT_EQ(MF_InitComm(locked.c_str(), 9600), MF_ERR_PERMISSION);
 }
 
 TEST_F(WithoutPort, PortNamesIgnoreCase) {
