@@ -35,8 +35,8 @@ constexpr std::array<std::array<Who, 6>, 8> kTrailerTable{{
     {Never, Never, Both, Never, Never, Never}  // 111
 }};
 
-std::uint8_t bit(std::uint8_t byte, int index) {
-    return static_cast<std::uint8_t>((byte >> index) & 1U);
+unsigned bit(unsigned value, unsigned index) {
+    return (value >> index) & 1U;
 }
 
 } // namespace
@@ -53,25 +53,25 @@ std::optional<SectorConditions> decodeAccessBits(std::span<const std::uint8_t, 3
         return std::nullopt;
     }
     SectorConditions conditions{};
-    for (int group = 0; group < 4; ++group) {
-        conditions[static_cast<std::size_t>(group)] =
-            static_cast<Condition>((bit(c1, group) << 2) | (bit(c2, group) << 1) | bit(c3, group));
+    for (unsigned group = 0; group < 4; ++group) {
+        conditions[group] = static_cast<Condition>((bit(c1, group) << 2U) | (bit(c2, group) << 1U) |
+                                                   bit(c3, group));
     }
     return conditions;
 }
 
 std::array<std::uint8_t, 3> encodeAccessBits(const SectorConditions& conditions) {
-    std::uint8_t c1 = 0;
-    std::uint8_t c2 = 0;
-    std::uint8_t c3 = 0;
-    for (int group = 0; group < 4; ++group) {
-        const Condition condition = conditions[static_cast<std::size_t>(group)];
-        c1 = static_cast<std::uint8_t>(c1 | (((condition >> 2) & 1U) << group));
-        c2 = static_cast<std::uint8_t>(c2 | (((condition >> 1) & 1U) << group));
-        c3 = static_cast<std::uint8_t>(c3 | ((condition & 1U) << group));
+    unsigned c1 = 0;
+    unsigned c2 = 0;
+    unsigned c3 = 0;
+    for (unsigned group = 0; group < 4; ++group) {
+        const unsigned condition = conditions[group];
+        c1 |= bit(condition, 2) << group;
+        c2 |= bit(condition, 1) << group;
+        c3 |= bit(condition, 0) << group;
     }
-    const auto inverted = [](std::uint8_t nibble) {
-        return static_cast<std::uint8_t>(~nibble & 0x0F);
+    const auto inverted = [](unsigned nibble) {
+        return ~nibble & 0x0FU;
     };
     return {static_cast<std::uint8_t>((inverted(c2) << 4) | inverted(c1)),
             static_cast<std::uint8_t>((c1 << 4) | inverted(c3)),
