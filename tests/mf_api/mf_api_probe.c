@@ -1,5 +1,5 @@
-/* A plain C program that loads libMF_API.so at run time, as a program of the vendor's era
- * would, and drives a reader through it.
+/* A plain C program that loads libMF_API.so at run time, as the reader's client programs do,
+ * and drives a reader through it.
  *
  *   mf_api_probe LIBRARY open PORT      opens PORT and prints "status N"
  *   mf_api_probe LIBRARY sequence PORT  request, anticollision, select, load key 7D x 6,
