@@ -37,7 +37,7 @@ extern "C" {
 #define MF_ERR_BAD_BLOCK 6         /**< Block number or count outside the card or the sector. */
 #define MF_ERR_NOT_SELECTED 7      /**< No card is selected, or the serial number does not match. */
 #define MF_ERR_NOT_VALUE_BLOCK 8   /**< A value operation on a block that is not a value block. */
-#define MF_ERR_PORT_BUSY 9         /**< The port is open in another program. */
+#define MF_ERR_PORT_BUSY 9         /**< The port is open in another program (or here already). */
 #define MF_ERR_BAD_PARAMETER 10    /**< The reader refused an argument (speed, slot, mode). */
 #define MF_ERR_UNKNOWN_COMMAND 11  /**< The reader does not know the command. */
 #define MF_ERR_NO_VALUE_PENDING 12 /**< MF_transfer without a successful MF_Value before it. */
@@ -69,7 +69,8 @@ extern "C" {
 
 /** Fills version with the library's version text, zero-terminated, in at most 33 bytes. */
 MF_EXPORT int32_t MF_CALL MF_GetDLL_Ver(uint8_t* version);
-/** Opens the named port at the given line speed, closing none; 9 if another program holds it. */
+/** Opens the named port at the given line speed, closing none; 9 if another program holds it
+ *  or this process has a port open already. */
 MF_EXPORT int32_t MF_CALL MF_InitComm(const char* port, int32_t baud);
 /** Closes the open port; with none open it does nothing and returns 0. */
 MF_EXPORT int32_t MF_CALL MF_ExitComm(void);
@@ -98,7 +99,7 @@ MF_EXPORT int32_t MF_CALL MF_SetRF_OFF(int32_t device);
 /** Sets the Wiegand output: (0, 0) off; (1, n) on with n selecting the frame format. */
 MF_EXPORT int32_t MF_CALL MF_SetWiegandMode(int32_t device, int32_t mode, int32_t format);
 /** Requests cards (mode 0 REQA, 1 WUPA); writes the 2-byte ATQA and the SAK into 3 bytes, or
- *  three zero bytes when no card answers. */
+ *  three zero bytes when no card answers (and on any other failure with a buffer given). */
 MF_EXPORT int32_t MF_CALL MF_Request(int32_t device, int32_t mode, uint8_t* cardType);
 /** Runs anticollision; writes the 4-byte serial number of one card. */
 MF_EXPORT int32_t MF_CALL MF_Anticoll(int32_t device, uint8_t* serial);
