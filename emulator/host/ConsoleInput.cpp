@@ -3,8 +3,14 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <utility>
 
 namespace kov450 {
+
+namespace {
+// A console line is a short command; anything longer is a mistake, not something to buffer.
+constexpr std::size_t kLongestLine = 4096;
+} // namespace
 
 ConsoleInput::ConsoleInput(asio::io_context& io, Console& console, Print print,
                            std::function<void()> quit)
@@ -37,14 +43,25 @@ void ConsoleInput::start() {
 }
 
 void ConsoleInput::readLine() {
-    asio::async_read_until(input_, asio::dynamic_buffer(pending_), '\n',
+    asio::async_read_until(input_, asio::dynamic_buffer(pending_, kLongestLine), '\n',
                            [this](const asio::error_code& error, std::size_t length) {
+                               if (error == asio::error::not_found) {
+                                   print_("error: line longer than " +
+                                          std::to_string(kLongestLine) + " characters");
+                                   pending_.clear();
+                                   skippingRest_ = true;
+                                   readLine();
+                                   return;
+                               }
                                if (error) {
                                    return; // End of input: the reader goes on serving.
                                }
                                const std::string line = pending_.substr(0, length - 1);
                                pending_.erase(0, length);
-                               run(line);
+                               // The tail of an over-long line is no command of its own.
+                               if (!std::exchange(skippingRest_, false)) {
+                                   run(line);
+                               }
                                readLine();
                            });
 }

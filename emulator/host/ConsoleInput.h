@@ -32,6 +32,7 @@ private:
     asio::posix::stream_descriptor input_;
     std::string pending_;
     bool streaming_ = false;
+    bool skippingRest_ = false;
 };
 
 } // namespace kov450

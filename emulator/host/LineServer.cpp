@@ -17,7 +17,7 @@ constexpr std::chrono::milliseconds kExclusiveCheck{500};
 
 LineServer::LineServer(asio::io_context& io, PtyHost& pty, Reader& reader, LineFaults& faults,
                        bool pace, Print print)
-    : pty_(pty), reader_(reader), faults_(faults), pace_(pace), print_(std::move(print)),
+    : io_(io), pty_(pty), reader_(reader), faults_(faults), pace_(pace), print_(std::move(print)),
       master_(io, pty.masterFd()), sendTimer_(io), exclusiveTimer_(io) {
 }
 
@@ -37,9 +37,13 @@ void LineServer::readMore() {
                                 if (error == asio::error::operation_aborted) {
                                     return;
                                 }
-                                if (!error) {
-                                    onBytes(std::span(readBuffer_).first(received));
+                                if (error) {
+                                    // We hold the slave open, so this is no client going away.
+                                    print_("error: the pty failed: " + error.message());
+                                    io_.stop();
+                                    return;
                                 }
+                                onBytes(std::span(readBuffer_).first(received));
                                 readMore();
                             });
 }

@@ -43,6 +43,7 @@ private:
     void sendNext();
     void watchExclusiveFlag();
 
+    asio::io_context& io_;
     PtyHost& pty_;
     Reader& reader_;
     LineFaults& faults_;

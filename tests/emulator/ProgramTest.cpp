@@ -45,6 +45,12 @@ TEST_F(Program, PublishesItsPortsAndRemovesThemOnQuit) {
     EXPECT_TRUE(emulator.waitForLine("card 1: 1K A1B2C3D4, in the field, idle, credit 50", 5s));
     emulator.writeLine("nonsense here");
     EXPECT_TRUE(emulator.waitForLine("error: unknown command 'nonsense'", 5s));
+    emulator.writeLine(std::string(5000, 'x'));
+    EXPECT_TRUE(emulator.waitForLine("error: line longer than 4096 characters", 5s));
+    emulator.writeLine("cards");
+    const auto next = emulator.readLine(5s);
+    ASSERT_TRUE(next) << emulator.transcript();
+    EXPECT_NE(next->find("card 1: 1K A1B2C3D4"), std::string::npos) << *next;
     emulator.writeLine("quit");
     EXPECT_EQ(emulator.wait(5s), 0) << emulator.transcript();
     EXPECT_FALSE(linked("COM7"));

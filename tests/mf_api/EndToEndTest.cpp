@@ -341,7 +341,7 @@ TEST_F(EndToEnd, CallsFromSeveralThreadsShareTheConnection) {
 TEST_F(EndToEnd, EmulatorKilledMidCallGivesAnErrorInBoundedTime) {
     openSector();
     std::atomic<bool> stop{false};
-    std::int32_t last = MF_OK;
+    std::atomic<std::int32_t> last{MF_OK};
     std::chrono::steady_clock::duration longest{};
     std::thread caller([&] {
         while (!stop) {
@@ -363,7 +363,7 @@ TEST_F(EndToEnd, EmulatorKilledMidCallGivesAnErrorInBoundedTime) {
     }
     stop = true;
     caller.join();
-    EXPECT_EQ(last, MF_ERR_DEVICE_GONE);
+    EXPECT_EQ(last.load(), MF_ERR_DEVICE_GONE);
     EXPECT_LT(longest, 3s);
     Bytes address(1);
     EXPECT_EQ(MF_GetDeviceAddr(0, address.data()), MF_ERR_NOT_OPEN);
