@@ -1,6 +1,6 @@
 // The exported C functions: argument checks, payload layouts and the copy into the caller's
 // buffers. Each writes exactly the bytes MF_API.h gives for it, and only on success (except
-// MF_Request, which writes three zero bytes when no card answers).
+// MF_Request, which writes three zero bytes when it fails, so that pollers see no card).
 #include "mf_api/LineSpeed.h"
 #include "mf_api/Session.h"
 #include "protocol/Bytes.h"
@@ -12,6 +12,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace {
 
