@@ -1,6 +1,6 @@
 // kov450-emu as a program: its command line, its console over a pipe, its port links.
-#include "support/ChildProcess.h"
-#include "support/TempFolder.h"
+#include "e2e/ChildProcess.h"
+#include "e2e/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The acceptance check of our MF_API: a plain C program loads libMF_API.so with dlopen, runs a
 // whole card session on COM1 of kov450-emu, and a second program opening COM1 meanwhile gets 9.
-#include "support/EmulatorSession.h"
+#include "e2e/EmulatorSession.h"
 
 #include <csignal>
 #include <thread>

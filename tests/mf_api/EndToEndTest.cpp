@@ -1,5 +1,5 @@
 // Every exported function of our MF_API against kov450-emu over a real pty.
-#include "support/EmulatorSession.h"
+#include "e2e/EmulatorSession.h"
 
 #include <MF_API.h>
 

@@ -1,5 +1,5 @@
 #include "mf_api/PortName.h"
-#include "support/TempFolder.h"
+#include "e2e/TempFolder.h"
 
 #include <gtest/gtest.h>
 
