@@ -1,6 +1,7 @@
 #include "emulator/host/Console.h"
 
 #include "emulator/host/StateReport.h"
+#include "emulator/model/Wiegand.h"
 
 #include <algorithm>
 #include <cctype>
@@ -200,12 +201,23 @@ ConsoleReply Console::moveCard(const std::vector<std::string>& words, bool intoF
     if (!index) {
         return error("no card '" + words[1] + "'; type cards for the list");
     }
+    ConsoleReply reply;
     if (intoField) {
+        const bool wasInField = reader_.cards()[*index].inField;
         reader_.present(*index);
+        const ReaderState& state = reader_.state();
+        // A card entering a live field goes out on the Wiegand output while that is on.
+        if (!wasInField && state.wiegandMode != 0 && state.rfOn) {
+            const Wiegand26 frame = wiegand26(reader_.cards()[*index].card.uid());
+            reply.lines.push_back("event: Wiegand frame " + frame.text() + " (facility " +
+                                  std::to_string(frame.facility) + ", card " +
+                                  std::to_string(frame.cardNumber) + ")");
+        }
     } else {
         reader_.remove(*index);
     }
-    return {{describeCard(*index, reader_.cards()[*index])}, false};
+    reply.lines.push_back(describeCard(*index, reader_.cards()[*index]));
+    return reply;
 }
 
 ConsoleReply Console::showCard(const std::vector<std::string>& words) {
