@@ -10,9 +10,9 @@ namespace panel {
 void KOV450::toggleFullView() {
     fullView_ = !fullView_;
     const qreal dpi = ui::logicalDpi(this);
-    for (const ui::ControlSpec& spec : panelLayout()) {
-        if (spec.shown == ui::Shown::Hidden) {
-            findChild<QWidget*>(QString::fromUtf8(spec.name))->setVisible(fullView_);
+    for (const ui::ControlSpec& entry : panelLayout()) {
+        if (entry.shown == ui::Shown::Hidden) {
+            findChild<QWidget*>(QString::fromUtf8(entry.name))->setVisible(fullView_);
         }
     }
     const QRect stripPlace = panelControlSpec(u"BoudFrame").twips;

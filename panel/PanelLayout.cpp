@@ -118,9 +118,9 @@ std::span<const ui::ControlSpec> panelLayout() {
 }
 
 const ui::ControlSpec& panelControlSpec(QStringView name) {
-    for (const ui::ControlSpec& spec : kLayout) {
-        if (QString::fromUtf8(spec.name) == name) {
-            return spec;
+    for (const ui::ControlSpec& entry : kLayout) {
+        if (QString::fromUtf8(entry.name) == name) {
+            return entry;
         }
     }
     Q_ASSERT_X(false, "panelControlSpec", "no such control");

@@ -20,9 +20,9 @@ namespace ui {
 
 namespace {
 
-QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
-    const QString text = QString::fromUtf8(spec.text);
-    switch (spec.kind) {
+QWidget* createWidget(const ControlSpec& entry, QWidget* parent) {
+    const QString text = QString::fromUtf8(entry.text);
+    switch (entry.kind) {
     case ControlKind::CommandButton: {
         auto* button = new QPushButton(text, parent);
         button->setAutoDefault(false);
@@ -30,18 +30,18 @@ QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
     }
     case ControlKind::CheckBox: {
         auto* box = new QCheckBox(text, parent);
-        box->setChecked(spec.checked);
+        box->setChecked(entry.checked);
         return box;
     }
     case ControlKind::OptionButton: {
         auto* option = new QRadioButton(text, parent);
-        option->setChecked(spec.checked);
+        option->setChecked(entry.checked);
         return option;
     }
     case ControlKind::TextBox: {
         auto* box = new TextBox(parent);
         box->setText(text);
-        box->setMaxLength(spec.maxLength);
+        box->setMaxLength(entry.maxLength);
         return box;
     }
     case ControlKind::LogBox: {
@@ -53,7 +53,7 @@ QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
         return new QLabel(text, parent);
     case ControlKind::ComboBox: {
         auto* combo = new QComboBox(parent);
-        combo->setEditable(spec.editable);
+        combo->setEditable(entry.editable);
         combo->setInsertPolicy(QComboBox::NoInsert); // typing a name does not grow the list
         combo->setEditText(text);
         return combo;
@@ -62,9 +62,9 @@ QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
         return new QGroupBox(text, parent);
     case ControlKind::HScrollBar: {
         auto* bar = new ScrollBar(parent);
-        bar->setRange(0, spec.maximum);
-        bar->setSingleStep(spec.smallStep);
-        bar->setPageStep(spec.largeStep);
+        bar->setRange(0, entry.maximum);
+        bar->setSingleStep(entry.smallStep);
+        bar->setPageStep(entry.largeStep);
         return bar;
     }
     case ControlKind::Line: {
@@ -80,25 +80,25 @@ QWidget* createWidget(const ControlSpec& spec, QWidget* parent) {
     return nullptr;
 }
 
-void applyColours(QWidget* widget, const ControlSpec& spec) {
+void applyColours(QWidget* widget, const ControlSpec& entry) {
     QPalette palette = widget->palette();
     bool fill = false;
-    if (spec.windowColours) {
+    if (entry.windowColours) {
         palette.setColor(QPalette::Window, palette.color(QPalette::Base));
         palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
         fill = true;
     }
-    if (spec.background) {
-        const QColor colour = QColor::fromRgb(*spec.background);
+    if (entry.background) {
+        const QColor colour = QColor::fromRgb(*entry.background);
         palette.setColor(QPalette::Window, colour);
         palette.setColor(QPalette::Button, colour);
-        if (spec.kind == ControlKind::ComboBox) {
+        if (entry.kind == ControlKind::ComboBox) {
             palette.setColor(QPalette::Base, colour);
         }
         fill = true;
     }
-    if (spec.foreground) {
-        const QColor colour = QColor::fromRgb(*spec.foreground);
+    if (entry.foreground) {
+        const QColor colour = QColor::fromRgb(*entry.foreground);
         palette.setColor(QPalette::WindowText, colour);
         palette.setColor(QPalette::ButtonText, colour);
         palette.setColor(QPalette::Text, colour);
@@ -109,12 +109,12 @@ void applyColours(QWidget* widget, const ControlSpec& spec) {
     }
 }
 
-QRect pixelGeometry(const ControlSpec& spec, qreal dpi) {
-    if (spec.kind == ControlKind::Line) {
-        return {twipsToPixels(spec.twips.left(), dpi), twipsToPixels(spec.twips.top(), dpi),
-                twipsToPixels(spec.twips.width(), dpi), 1};
+QRect pixelGeometry(const ControlSpec& entry, qreal dpi) {
+    if (entry.kind == ControlKind::Line) {
+        return {twipsToPixels(entry.twips.left(), dpi), twipsToPixels(entry.twips.top(), dpi),
+                twipsToPixels(entry.twips.width(), dpi), 1};
     }
-    return twipsToPixels(spec.twips, dpi);
+    return twipsToPixels(entry.twips, dpi);
 }
 
 } // namespace
@@ -148,30 +148,30 @@ void applyTabOrder(QWidget* window, std::span<const char* const> names) {
 }
 
 void buildControls(QWidget* window, std::span<const ControlSpec> table, qreal dpi) {
-    for (const ControlSpec& spec : table) {
-        const QString name = QString::fromUtf8(spec.name);
-        if (spec.kind == ControlKind::Timer) {
+    for (const ControlSpec& entry : table) {
+        const QString name = QString::fromUtf8(entry.name);
+        if (entry.kind == ControlKind::Timer) {
             auto* timer = new IntervalTimer(window);
             timer->setObjectName(name);
-            timer->setInterval(spec.interval);
-            timer->setEnabled(spec.enabled);
+            timer->setInterval(entry.interval);
+            timer->setEnabled(entry.enabled);
             continue;
         }
         QWidget* parent = window;
-        if (spec.container != nullptr) {
-            parent = window->findChild<QWidget*>(QString::fromUtf8(spec.container));
+        if (entry.container != nullptr) {
+            parent = window->findChild<QWidget*>(QString::fromUtf8(entry.container));
             Q_ASSERT_X(parent != nullptr, "buildControls", "container listed after its controls");
         }
-        QWidget* widget = createWidget(spec, parent);
+        QWidget* widget = createWidget(entry, parent);
         widget->setObjectName(name);
-        widget->setGeometry(pixelGeometry(spec, dpi));
-        applyColours(widget, spec);
-        if (spec.fontFamily != nullptr) {
-            QFont font(QString::fromUtf8(spec.fontFamily));
-            font.setPointSizeF(spec.fontPoints);
+        widget->setGeometry(pixelGeometry(entry, dpi));
+        applyColours(widget, entry);
+        if (entry.fontFamily != nullptr) {
+            QFont font(QString::fromUtf8(entry.fontFamily));
+            font.setPointSizeF(entry.fontPoints);
             widget->setFont(font);
         }
-        if (spec.shown == Shown::Hidden) {
+        if (entry.shown == Shown::Hidden) {
             widget->hide();
         }
     }

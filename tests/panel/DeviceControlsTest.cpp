@@ -251,14 +251,14 @@ TEST_F(DeviceControls, F12ShowsEveryControlInATallerWindowAndBack) {
 
     QTest::keyClick(&panel, Qt::Key_F12);
     ASSERT_TRUE(panel.isFullView());
-    for (const ui::ControlSpec& spec : panel::panelLayout()) {
-        if (spec.kind == ui::ControlKind::Timer) {
+    for (const ui::ControlSpec& entry : panel::panelLayout()) {
+        if (entry.kind == ui::ControlKind::Timer) {
             continue;
         }
-        QWidget* widget = control(spec.name);
-        EXPECT_TRUE(widget->isVisible()) << spec.name;
+        QWidget* widget = control(entry.name);
+        EXPECT_TRUE(widget->isVisible()) << entry.name;
         const QRect inWindow(widget->mapTo(&panel, QPoint(0, 0)), widget->size());
-        EXPECT_TRUE(panel.rect().contains(inWindow)) << spec.name;
+        EXPECT_TRUE(panel.rect().contains(inWindow)) << entry.name;
     }
     EXPECT_FALSE(control("BoudFrame")->geometry().intersects(control("Frame3")->geometry()));
     EXPECT_EQ(control<QLineEdit>("ResultTXT")->text(), "kept");

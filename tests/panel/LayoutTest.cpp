@@ -47,22 +47,22 @@ TEST_F(PanelTest, TheWindowIsAFixedStripAtItsStartPosition) {
 TEST_F(PanelTest, EveryControlOfTheLayoutExistsAtItsPlace) {
     open();
     const qreal dpi = ui::logicalDpi();
-    for (const ui::ControlSpec& spec : panel::panelLayout()) {
-        SCOPED_TRACE(spec.name);
-        if (spec.kind == ui::ControlKind::Timer) {
-            EXPECT_NE(control<QObject>(spec.name), nullptr);
+    for (const ui::ControlSpec& entry : panel::panelLayout()) {
+        SCOPED_TRACE(entry.name);
+        if (entry.kind == ui::ControlKind::Timer) {
+            EXPECT_NE(control<QObject>(entry.name), nullptr);
             continue;
         }
-        auto* widget = control(spec.name);
+        auto* widget = control(entry.name);
         ASSERT_NE(widget, nullptr);
-        const QString expectedParent = spec.container ? spec.container : "KOV450";
+        const QString expectedParent = entry.container ? entry.container : "KOV450";
         EXPECT_EQ(widget->parentWidget()->objectName(), expectedParent);
-        if (spec.kind != ui::ControlKind::Line) {
-            EXPECT_EQ(widget->geometry(), ui::twipsToPixels(spec.twips, dpi));
+        if (entry.kind != ui::ControlKind::Line) {
+            EXPECT_EQ(widget->geometry(), ui::twipsToPixels(entry.twips, dpi));
         }
         // A control inside a hidden frame is hidden with it.
-        const bool hidden = spec.shown == ui::Shown::Hidden ||
-                            (spec.container && control(spec.container)->isHidden());
+        const bool hidden = entry.shown == ui::Shown::Hidden ||
+                            (entry.container && control(entry.container)->isHidden());
         EXPECT_EQ(widget->isVisibleTo(window.get()), !hidden);
     }
 }
