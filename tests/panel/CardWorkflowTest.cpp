@@ -26,19 +26,6 @@ protected:
         open();
         mfdouble::reset(); // forget the load
     }
-    void click(const char* name) { control<QPushButton>(name)->click(); }
-    /// Replaces the box's text in one edit, as a paste over the whole text does.
-    void type(const char* name, const QString& text) {
-        auto* box = control<QLineEdit>(name);
-        box->setFocus();
-        box->selectAll();
-        if (text.isEmpty()) {
-            box->del();
-        } else {
-            box->insert(text);
-        }
-    }
-    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
     const panel::Module1& buffers() { return window->buffers(); }
 };
 
@@ -106,9 +93,9 @@ TEST_F(CardWorkflow, LoadKeyAssemblesTheKeyFromTheSixBoxes) {
     EXPECT_EQ(loads[0].bytes, (Bytes(6, 0x7D)));
     EXPECT_EQ(loads[0].buffer, buffers().KeyBytes.data());
 
-    type("keyTXT(0)", "5");   // one digit is the low digit
-    type("keyTXT(1)", "123"); // only the first two count
-    type("keyTXT(2)", "a0");
+    paste("keyTXT(0)", "5");   // one digit is the low digit
+    paste("keyTXT(1)", "123"); // only the first two count
+    paste("keyTXT(2)", "a0");
     control<QCheckBox>("KeyAorB")->setChecked(true); // the load takes no key type
     click("LoadKey");
     EXPECT_EQ(mfdouble::callsOf("MF_LoadKey")[1].bytes,
@@ -119,8 +106,8 @@ TEST_F(CardWorkflow, LoadKeyAssemblesTheKeyFromTheSixBoxes) {
 TEST_F(CardWorkflow, AKeyBoxThatIsNotAHexPairRefusesTheLoadAndKeepsTheKey) {
     click("LoadKey");
     mfdouble::reset();
-    type("keyTXT(0)", "11");
-    type("keyTXT(3)", "G1");
+    paste("keyTXT(0)", "11");
+    paste("keyTXT(3)", "G1");
     click("LoadKey");
     EXPECT_TRUE(mfdouble::calls().empty());
     EXPECT_TRUE(result().contains("keyTXT(3)")) << result().toStdString();
@@ -128,7 +115,7 @@ TEST_F(CardWorkflow, AKeyBoxThatIsNotAHexPairRefusesTheLoadAndKeepsTheKey) {
     EXPECT_EQ(buffers().KeyBytes,
               (std::array<std::uint8_t, 6>{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D}));
 
-    type("keyTXT(3)", "");
+    paste("keyTXT(3)", "");
     click("LoadKey");
     EXPECT_TRUE(mfdouble::calls().empty());
     EXPECT_TRUE(result().contains("keyTXT(3)"));
@@ -142,7 +129,7 @@ TEST_F(CardWorkflow, TheKeyStoreTakesTheKeyTypeTheSlotAndTheLastLoadedKey) {
     EXPECT_EQ(stores[0].bytes, (Bytes(6, 0)));
 
     click("LoadKey");
-    type("keyTXT(0)", "00"); // an edit reaches the key only through a load
+    paste("keyTXT(0)", "00"); // an edit reaches the key only through a load
     auto* slot = control<QScrollBar>("keyNumscroll");
     slot->setValue(slot->maximum());
     EXPECT_EQ(control<QLabel>("EElable")->text(), "15");
@@ -169,11 +156,11 @@ TEST_F(CardWorkflow, AuthenticationPassesKeyTypeBlockAndTheCardsSerial) {
     click("Anticool");
     click("Authentication");
     control<QCheckBox>("KeyAorB")->setChecked(true);
-    type("blockNtxt", "4.5");
+    paste("blockNtxt", "4.5");
     click("Authentication");
-    type("blockNtxt", "5.5");
+    paste("blockNtxt", "5.5");
     click("Authentication");
-    type("blockNtxt", "-3");
+    paste("blockNtxt", "-3");
     mfdouble::script("MF_Authentication", {3, {}});
     click("Authentication");
     const auto auths = mfdouble::callsOf("MF_Authentication");
@@ -186,27 +173,27 @@ TEST_F(CardWorkflow, AuthenticationPassesKeyTypeBlockAndTheCardsSerial) {
     EXPECT_EQ(auths[3].args, (std::vector<std::int64_t>{0, 1, -3}));
     EXPECT_EQ(result(), "3");
 
-    type("blockNtxt", "-40000"); // numeric and under 59, but no 16-bit block number
+    paste("blockNtxt", "-40000"); // numeric and under 59, but no 16-bit block number
     click("Authentication");
     EXPECT_EQ(mfdouble::callsOf("MF_Authentication").size(), 4U);
     EXPECT_TRUE(result().contains("-40000"));
 }
 
 TEST_F(CardWorkflow, TheBlockNumberBoxStaysNumericAndAtMost59) {
-    type("blockNtxt", "60");
+    paste("blockNtxt", "60");
     EXPECT_EQ(text("blockNtxt"), "0");
-    type("blockNtxt", "59");
+    paste("blockNtxt", "59");
     EXPECT_EQ(text("blockNtxt"), "59");
-    type("blockNtxt", "-1");
+    paste("blockNtxt", "-1");
     EXPECT_EQ(text("blockNtxt"), "-1");
-    type("blockNtxt", "x");
+    paste("blockNtxt", "x");
     EXPECT_EQ(text("blockNtxt"), "0");
-    type("blockNtxt", "12");
+    paste("blockNtxt", "12");
     auto* box = control<QLineEdit>("blockNtxt");
     box->end(false);
     QTest::keyClick(box, 'x'); // "12x" is no number
     EXPECT_EQ(text("blockNtxt"), "0");
-    type("blockNtxt", "7");
+    paste("blockNtxt", "7");
     box->end(false);
     QTest::keyClick(box, Qt::Key_Backspace); // deleting the last character puts "0" back
     EXPECT_EQ(text("blockNtxt"), "0");
@@ -232,14 +219,14 @@ TEST_F(CardWorkflow, AReadAppends64RenderingsCutToTheBlockCountsLimit) {
 
     // "HEX mode": decimal digits with nothing between, up to the limit.
     control<QRadioButton>("HEXmode")->click();
-    type("BufferTXT", "");
+    paste("BufferTXT", "");
     mfdouble::script("MF_Read", {0, block({1, 2, 3})});
     click("read");
     EXPECT_EQ(text("BufferTXT"), "1230000000000000");
 
     // With "4" there is no limit, and each of the 64 elements is its own append.
     control<QComboBox>("Bcount")->setEditText("4");
-    type("BufferTXT", "");
+    paste("BufferTXT", "");
     QSignalSpy changes(control<QLineEdit>("BufferTXT"), &QLineEdit::textChanged);
     mfdouble::script("MF_Read", {0, block({255, 16}, 64)});
     click("read");
@@ -251,7 +238,7 @@ TEST_F(CardWorkflow, AReadAppends64RenderingsCutToTheBlockCountsLimit) {
 TEST_F(CardWorkflow, AFailedReadStillRendersTheClearedBuffer) {
     mfdouble::script("MF_Read", {0, block({9, 9, 9}, 16)});
     click("read");
-    type("BufferTXT", "");
+    paste("BufferTXT", "");
     control<QComboBox>("Bcount")->setEditText("2");
     mfdouble::script("MF_Read", {-2, {}});
     click("read");
@@ -265,7 +252,7 @@ TEST_F(CardWorkflow, AWriteTakesTheDataBoxIntoTheBufferAndKeepsTheRest) {
                      {0, block({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16})});
     click("read");
     control<QRadioButton>("stringmode")->click();
-    type("BufferTXT", "AB");
+    paste("BufferTXT", "AB");
     click("write");
     auto writes = mfdouble::callsOf("MF_Write");
     ASSERT_EQ(writes.size(), 1U);
@@ -273,7 +260,7 @@ TEST_F(CardWorkflow, AWriteTakesTheDataBoxIntoTheBufferAndKeepsTheRest) {
     EXPECT_EQ(writes[0].buffer, buffers().BlockBytes.data());
     EXPECT_EQ(writes[0].bytes, (Bytes{65, 66, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
 
-    type("BufferTXT", ""); // an empty box writes the buffer as it stands
+    paste("BufferTXT", ""); // an empty box writes the buffer as it stands
     click("write");
     EXPECT_EQ(mfdouble::callsOf("MF_Write")[1].bytes, writes[0].bytes);
 }
@@ -285,7 +272,7 @@ TEST_F(CardWorkflow, HexModeWritesOneDigitAByteSoAReadWritesBackUnchanged) {
     click("write");
     EXPECT_EQ(mfdouble::callsOf("MF_Write")[0].bytes, block({1, 2, 3, 0, 9}));
 
-    type("BufferTXT", "aF");
+    paste("BufferTXT", "aF");
     click("write");
     EXPECT_EQ(mfdouble::callsOf("MF_Write")[1].bytes, block({10, 15, 3, 0, 9}));
 }
@@ -295,23 +282,23 @@ TEST_F(CardWorkflow, DataAndCountsThatCannotBeSentAreRefusedBeforeAnyCall) {
     mfdouble::reset();
     const panel::Module1 before = buffers();
 
-    type("BufferTXT", "12G4");
+    paste("BufferTXT", "12G4");
     click("write");
     EXPECT_TRUE(result().contains("\"G\"")) << result().toStdString();
 
     control<QRadioButton>("stringmode")->click();
-    type("BufferTXT", QString("ab") + QChar(0x4E2D));
+    paste("BufferTXT", QString("ab") + QChar(0x4E2D));
     click("write");
     EXPECT_TRUE(result().contains("Character 3")) << result().toStdString();
 
     control<QComboBox>("Bcount")->setEditText("4");
-    type("BufferTXT", "x"); // the new limit takes hold at the next change
-    type("BufferTXT", QString(70, 'x'));
+    paste("BufferTXT", "x"); // the new limit takes hold at the next change
+    paste("BufferTXT", QString(70, 'x'));
     ASSERT_EQ(text("BufferTXT").size(), 70);
     click("write");
     EXPECT_TRUE(result().contains("70")) << result().toStdString();
 
-    type("BufferTXT", "ok");
+    paste("BufferTXT", "ok");
     for (const char* count : {"5", "0", "-1", "abc", "", "1.6e9"}) {
         control<QComboBox>("Bcount")->setEditText(count);
         click("read");
@@ -320,7 +307,7 @@ TEST_F(CardWorkflow, DataAndCountsThatCannotBeSentAreRefusedBeforeAnyCall) {
         EXPECT_TRUE(result().startsWith("Block count")) << count;
     }
     control<QComboBox>("Bcount")->setEditText("1");
-    type("blockNtxt", "-40000");
+    paste("blockNtxt", "-40000");
     click("read");
     EXPECT_TRUE(result().startsWith("Block number")) << result().toStdString();
 

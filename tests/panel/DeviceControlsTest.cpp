@@ -27,17 +27,6 @@ protected:
         open();
         mfdouble::reset();
     }
-    void click(const char* name) { control<QAbstractButton>(name)->click(); }
-    void paste(const char* name, const QString& text) {
-        auto* box = control<QLineEdit>(name);
-        box->selectAll();
-        if (text.isEmpty()) {
-            box->del();
-        } else {
-            box->insert(text);
-        }
-    }
-    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
     QString caption(const char* name) { return control<QLabel>(name)->text(); }
 };
 

@@ -7,6 +7,8 @@
 #include "QtPrinters.h"
 #include "ScriptedMessageBoxes.h"
 
+#include <QAbstractButton>
+#include <QLineEdit>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -30,6 +32,20 @@ protected:
     }
 
     QString result() { return control<QLineEdit>("ResultTXT")->text(); }
+    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
+    void click(const char* name) { control<QAbstractButton>(name)->click(); }
+
+    /// Replaces the box's text in one edit, as a paste over the whole text does.
+    void paste(const char* name, const QString& text) {
+        auto* box = control<QLineEdit>(name);
+        box->setFocus();
+        box->selectAll();
+        if (text.isEmpty()) {
+            box->del();
+        } else {
+            box->insert(text);
+        }
+    }
 
     reader::MfApi api{reader::LibraryLocation::besideProgram()};
     ScriptedMessageBoxes boxes;
