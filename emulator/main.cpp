@@ -6,6 +6,7 @@
 #include "emulator/host/Options.h"
 #include "emulator/host/PortLinks.h"
 #include "emulator/host/PtyHost.h"
+#include "emulator/state/StateStore.h"
 #include "mf_api/PortName.h"
 
 #include <asio.hpp>
@@ -20,6 +21,12 @@ void printLine(const std::string& line) {
     std::cout << line << std::endl;
 }
 
+void printProblem(const std::optional<std::string>& problem) {
+    if (problem) {
+        printLine(*problem);
+    }
+}
+
 std::string joined(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) {
@@ -29,12 +36,26 @@ std::string joined(const std::vector<std::string>& names) {
 }
 
 int serve(const kov450::Options& options) {
+    kov450::StateStore store(options.stateFolder.empty()
+                                 ? kov450::defaultStateFolder()
+                                 : std::filesystem::path(options.stateFolder));
     kov450::Reader reader;
-    if (options.defaultCard) {
+    const auto loaded = store.load(reader);
+    for (const std::string& message : loaded.messages) {
+        printLine(message);
+    }
+    if (!loaded.restored && options.defaultCard) {
         const kov450::Uid uid{0xA1, 0xB2, 0xC3, 0xD4};
         reader.present(reader.addCard(
             kov450::MifareClassic::makeDefault(kov450::CardKind::Classic1K, uid, 50)));
     }
+    printProblem(store.saveIfChanged(reader));
+    // Saved before the answer leaves, so that an acknowledged change has lasted.
+    reader.setFrameObserver([&](const protocol::Frame&, const protocol::Frame& answer) {
+        if (answer.status == 0) {
+            printProblem(store.saveIfChanged(reader));
+        }
+    });
     kov450::LineFaults faults;
     kov450::Console console(reader, faults);
 
@@ -51,6 +72,7 @@ int serve(const kov450::Options& options) {
     });
     kov450::LineServer server(io, pty, reader, faults, options.pace, printLine);
     kov450::ConsoleInput input(io, console, printLine, [&io] { io.stop(); });
+    input.setAfterLine([&] { printProblem(store.saveIfChanged(reader)); });
     server.start();
     printLine("ready: reader on " + pty.slavePath() + " as " + joined(options.ports) + " in " +
               folder.string() + (options.pace ? ", paced" : ""));

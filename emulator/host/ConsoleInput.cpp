@@ -68,6 +68,10 @@ void ConsoleInput::readLine() {
 
 void ConsoleInput::run(const std::string& line) {
     const ConsoleReply reply = console_.execute(line);
+    // Saved before the reply is seen, so that what a reply reports has lasted.
+    if (afterLine_) {
+        afterLine_();
+    }
     for (const std::string& text : reply.lines) {
         print_(text);
     }

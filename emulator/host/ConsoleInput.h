@@ -21,6 +21,8 @@ public:
     ConsoleInput& operator=(const ConsoleInput&) = delete;
 
     void start();
+    /// Called after each line the console ran, for the state to be saved.
+    void setAfterLine(std::function<void()> afterLine) { afterLine_ = std::move(afterLine); }
 
 private:
     void readLine();
@@ -29,6 +31,7 @@ private:
     Console& console_;
     Print print_;
     std::function<void()> quit_;
+    std::function<void()> afterLine_;
     asio::posix::stream_descriptor input_;
     std::string pending_;
     bool streaming_ = false;

@@ -5,11 +5,15 @@
 namespace kov450 {
 
 std::string usage() {
-    return "usage: kov450-emu [--port NAME]... [--pace] [--no-card] [--headless]\n"
+    return "usage: kov450-emu [--port NAME]... [--state DIR] [--pace] [--no-card] [--headless]\n"
            "  --port NAME  publish the reader under NAME in the port folder (default COM1 and "
            "USB)\n"
+           "  --state DIR  keep the reader's settings and cards in DIR (default\n"
+           "               $XDG_STATE_HOME/kov450-emu, else ~/.local/state/kov450-emu)\n"
            "  --pace       make each frame take its wire time at the reader's line speed\n"
-           "  --no-card    start with no card (otherwise one 1K card A1B2C3D4 lies in the field)\n"
+           "  --no-card    a fresh state holds no card (otherwise one 1K card A1B2C3D4 lies in "
+           "the\n"
+           "               field)\n"
            "  --headless   no window (the console on standard input is always there)\n"
            "The port folder is $MF_API_PORTS, else $XDG_RUNTIME_DIR/mf_api/ports, else\n"
            "/tmp/mf_api-UID/ports.\n";
@@ -29,6 +33,11 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string_vi
                 return "a port name is a plain name such as COM1, not '" + std::string(name) + "'";
             }
             options.ports.emplace_back(name);
+        } else if (argument == "--state") {
+            if (at + 1 >= arguments.size() || arguments[at + 1].empty()) {
+                return std::string("--state needs a folder");
+            }
+            options.stateFolder = arguments[++at];
         } else if (argument == "--pace") {
             options.pace = true;
         } else if (argument == "--headless") {

@@ -14,6 +14,8 @@ struct Options {
     bool headless = false;
     bool defaultCard = true;
     bool help = false;
+    /// Where the reader's EEPROM and wallet last; empty for the default folder.
+    std::string stateFolder;
 };
 
 /// Parses the arguments after the program name; an error message when they make no sense.

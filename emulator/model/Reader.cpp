@@ -29,8 +29,12 @@ std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
     if (outcome.status != MF_OK) {
         outcome.payload.clear();
     }
-    return protocol::Frame{protocol::FrameKind::Answer, state_.address, request.command,
+    protocol::Frame answer{protocol::FrameKind::Answer, state_.address, request.command,
                            outcome.status, std::move(outcome.payload)};
+    if (observer_) {
+        observer_(request, answer);
+    }
+    return answer;
 }
 
 Reader::Outcome Reader::dispatch(std::uint8_t command, std::span<const std::uint8_t> payload) {
@@ -171,6 +175,14 @@ void Reader::present(std::size_t index) {
     CardSlot& slot = cards_.at(index);
     slot.card.powerOff();
     slot.inField = true;
+}
+
+void Reader::deleteCard(std::size_t index) {
+    const CardSlot& slot = cards_.at(index);
+    if (selected_ && slot.card.uid() == *selected_) {
+        selected_.reset();
+    }
+    cards_.erase(cards_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void Reader::remove(std::size_t index) {

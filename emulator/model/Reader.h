@@ -5,6 +5,7 @@
 #include "protocol/Frame.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <variant>
@@ -22,6 +23,13 @@ struct CardSlot {
 /// clock; a host feeds it frames and shows its state.
 class Reader {
 public:
+    /// Told of each request this reader answered, with its answer, after the change it made:
+    /// hosts trace frames and save the lasting state from here, before the answer leaves.
+    using FrameObserver =
+        std::function<void(const protocol::Frame& request, const protocol::Frame& answer)>;
+
+    void setFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
+
     /// The answer to a request, or nothing when the request is addressed to another reader.
     std::optional<protocol::Frame> handle(const protocol::Frame& request);
 
@@ -36,6 +44,8 @@ public:
     /// Puts a card into the field (it powers up Idle) or takes it out.
     void present(std::size_t index);
     void remove(std::size_t index);
+    /// Forgets a card altogether.
+    void deleteCard(std::size_t index);
 
 private:
     struct Outcome {
@@ -57,6 +67,7 @@ private:
     ReaderState state_;
     std::vector<CardSlot> cards_;
     std::optional<Uid> selected_;
+    FrameObserver observer_;
 };
 
 } // namespace kov450

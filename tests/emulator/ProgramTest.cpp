@@ -6,6 +6,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -15,14 +17,18 @@ namespace fs = std::filesystem;
 
 class Program : public ::testing::Test {
 protected:
+    /// The emulator headless, on the test's own port and state folders.
     ChildProcess run(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), KOV450_EMU_PATH);
-        return ChildProcess(arguments, {{"MF_API_PORTS", ports.path().string()}});
+        arguments.insert(arguments.begin(),
+                         {KOV450_EMU_PATH, "--headless", "--state", state.path().string()});
+        return ChildProcess(arguments, {{"MF_API_PORTS", ports.path().string()},
+                                        {"XDG_STATE_HOME", state.path().string()}});
     }
     bool linked(const std::string& name) const {
         return fs::is_symlink(fs::symlink_status(ports.path() / name));
     }
     testing_support::TempFolder ports;
+    testing_support::TempFolder state;
 };
 
 TEST_F(Program, HelpAndBadArguments) {
@@ -78,6 +84,52 @@ TEST_F(Program, ReplacesALinkLeftByAKilledEmulator) {
     ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
     EXPECT_NE(fs::read_symlink(ports.path() / "COM1"), "/dev/pts/nonexistent");
     EXPECT_TRUE(fs::exists(ports.path() / "COM1"));
+}
+
+TEST_F(Program, KeepsConsoleChangesAcrossARestart) {
+    {
+        ChildProcess emulator = run({});
+        ASSERT_TRUE(emulator.waitForLine("starting fresh", 10s)) << emulator.transcript();
+        ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+        emulator.writeLine("create 4k 0BADCAFE 7");
+        ASSERT_TRUE(emulator.waitForLine("created card 2", 5s)) << emulator.transcript();
+        emulator.writeLine("credit 1 99");
+        ASSERT_TRUE(emulator.waitForLine("credit 99", 5s)) << emulator.transcript();
+        emulator.signal(SIGKILL);
+        ASSERT_TRUE(emulator.wait(5s));
+    }
+    // --no-card shapes only a fresh state: the saved wallet comes back whole.
+    ChildProcess again = run({"--no-card"});
+    ASSERT_TRUE(again.waitForLine("state: 2 card(s)", 10s)) << again.transcript();
+    ASSERT_TRUE(again.waitForLine("ready:", 10s)) << again.transcript();
+    again.writeLine("cards");
+    EXPECT_TRUE(again.waitForLine("card 1: 1K A1B2C3D4, in the field, idle, credit 99", 5s))
+        << again.transcript();
+    EXPECT_TRUE(again.waitForLine("card 2: 4K 0BADCAFE, outside the field, idle, credit 7", 5s))
+        << again.transcript();
+}
+
+TEST_F(Program, ReportsAnUnreadableStateAndKeepsItAside) {
+    const std::string garbage = "kov450-emu state 1\naddress 0\nline-speed 12\n";
+    std::ofstream(state.path() / "state.txt") << garbage;
+    ChildProcess emulator = run({});
+    EXPECT_TRUE(emulator.waitForLine("warning: the state file", 10s)) << emulator.transcript();
+    EXPECT_TRUE(emulator.waitForLine("kept as", 5s)) << emulator.transcript();
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    emulator.writeLine("cards");
+    EXPECT_TRUE(emulator.waitForLine("card 1: 1K A1B2C3D4, in the field, idle, credit 50", 5s));
+    std::ifstream aside(state.path() / "state.txt.unreadable");
+    const std::string kept((std::istreambuf_iterator<char>(aside)), {});
+    EXPECT_EQ(kept, garbage);
+}
+
+TEST_F(Program, RefusesAStateFolderAnotherEmulatorHolds) {
+    ChildProcess first = run({"--port", "FIRST"});
+    ASSERT_TRUE(first.waitForLine("ready:", 10s)) << first.transcript();
+    ChildProcess second = run({"--port", "SECOND"});
+    EXPECT_TRUE(second.waitForLine("in use by another kov450-emu", 5s)) << second.transcript();
+    EXPECT_EQ(second.wait(5s), 1);
+    EXPECT_FALSE(linked("SECOND"));
 }
 
 } // namespace

@@ -13,8 +13,10 @@ namespace testing_support {
 
 using namespace std::chrono_literals;
 
-/// A test that runs kov450-emu on its own port folder and points the library at it. The
-/// library's answer margin is generous, so that a busy machine does not make a call time out.
+/// A test that runs kov450-emu headless on its own port folder and its own state folder, and
+/// points the library at it. The library's answer margin is generous, so that a busy machine
+/// does not make a call time out. An emulator started again in the same test finds the state its
+/// predecessor left.
 class EmulatorTest : public ::testing::Test {
 protected:
     static constexpr const char* kMarginMs = "1000";
@@ -26,11 +28,13 @@ protected:
     }
 
     void startEmulator(const std::vector<std::string>& arguments) {
-        std::vector<std::string> argv{KOV450_EMU_PATH};
+        std::vector<std::string> argv{KOV450_EMU_PATH, "--headless", "--state",
+                                      state_.path().string()};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         emulator_ =
             std::make_unique<ChildProcess>(argv, std::vector<std::pair<std::string, std::string>>{
-                                                     {"MF_API_PORTS", ports_.path().string()}});
+                                                     {"MF_API_PORTS", ports_.path().string()},
+                                                     {"XDG_STATE_HOME", state_.path().string()}});
         ASSERT_TRUE(emulator_->waitForLine("ready:", 10s)) << emulator_->transcript();
     }
 
@@ -49,6 +53,7 @@ protected:
     }
 
     TempFolder ports_;
+    TempFolder state_;
     std::unique_ptr<ChildProcess> emulator_;
 };
 

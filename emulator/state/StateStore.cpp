@@ -1,0 +1,103 @@
+#include "emulator/state/StateStore.h"
+
+#include "emulator/state/AtomicFile.h"
+#include "emulator/state/StateFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace kov450 {
+
+namespace fs = std::filesystem;
+
+fs::path defaultStateFolder() {
+    if (const char* stateHome = std::getenv("XDG_STATE_HOME"); stateHome && *stateHome == '/') {
+        return fs::path(stateHome) / "kov450-emu";
+    }
+    const char* home = std::getenv("HOME");
+    return fs::path(home && *home ? home : "/tmp") / ".local" / "state" / "kov450-emu";
+}
+
+StateStore::StateStore(fs::path folder) : folder_(std::move(folder)) {
+    std::error_code error;
+    fs::create_directories(folder_, error);
+    if (error) {
+        throw std::runtime_error("cannot make the state folder " + folder_.string() + ": " +
+                                 error.message());
+    }
+    lock_ = FileDescriptor(::open((folder_ / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock_.valid()) {
+        throw std::runtime_error("cannot open the lock of the state folder " + folder_.string());
+    }
+    if (::flock(lock_.get(), LOCK_EX | LOCK_NB) != 0) {
+        throw std::runtime_error("the state folder " + folder_.string() +
+                                 " is in use by another kov450-emu; give this one its own with "
+                                 "--state DIR");
+    }
+    // Temporary files of a writer killed mid-write: the state file beside them is whole.
+    for (const auto& entry : fs::directory_iterator(folder_, error)) {
+        if (isAtomicTemporary(entry.path())) {
+            fs::remove(entry.path(), error);
+        }
+    }
+}
+
+StateStore::Loaded StateStore::load(Reader& reader) {
+    Loaded loaded;
+    std::ifstream input(file(), std::ios::binary);
+    if (!input) {
+        loaded.messages.push_back("state: none yet in " + folder_.string() + ", starting fresh");
+        return loaded;
+    }
+    std::ostringstream text;
+    text << input.rdbuf();
+    auto parsed = parseStateText(text.str());
+    if (auto* problem = std::get_if<std::string>(&parsed)) {
+        fs::path aside = file();
+        aside += ".unreadable";
+        for (int suffix = 2; fs::exists(fs::symlink_status(aside)); ++suffix) {
+            aside = file();
+            aside += ".unreadable-" + std::to_string(suffix);
+        }
+        std::error_code error;
+        fs::rename(file(), aside, error);
+        if (error) {
+            // Starting fresh would overwrite it: better not to start.
+            throw std::runtime_error("the state file " + file().string() + " is unreadable (" +
+                                     *problem + ") and cannot be set aside: " + error.message());
+        }
+        loaded.messages.push_back("warning: the state file " + file().string() +
+                                  " is unreadable (" + *problem + ")");
+        loaded.messages.push_back("warning: it is kept as " + aside.string() + "; starting fresh");
+        return loaded;
+    }
+    const SavedState& saved = std::get<SavedState>(parsed);
+    restoreState(reader, saved);
+    lastSaved_ = text.str();
+    loaded.restored = true;
+    loaded.messages.push_back("state: " + std::to_string(saved.cards.size()) +
+                              " card(s) and the reader's settings from " + file().string());
+    return loaded;
+}
+
+std::optional<std::string> StateStore::saveIfChanged(const Reader& reader) {
+    std::string text = stateText(reader);
+    if (text == lastSaved_) {
+        return std::nullopt;
+    }
+    try {
+        writeTextAtomically(file(), text);
+    } catch (const std::system_error& error) {
+        return std::string("error: the state was not saved: ") + error.what();
+    }
+    lastSaved_ = std::move(text);
+    return std::nullopt;
+}
+
+} // namespace kov450
