@@ -1,0 +1,108 @@
+#include "emulator/state/StateFile.h"
+#include "emulator/state/StateStore.h"
+
+#include "e2e/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using namespace kov450;
+
+Reader aReaderWithChanges() {
+    Reader reader;
+    ReaderState& state = reader.state();
+    state.address = 7;
+    state.lineSpeed = 57600;
+    state.serialNumber = {'S', 'N', '1', '2', 0, 0, 0, 0};
+    state.version = "a version, with spaces";
+    state.keyStore[1][15] = {1, 2, 3, 4, 5, 6};
+    state.wiegandMode = 1;
+    state.wiegandFormat = 26;
+    state.redLed = true; // not lasting: lost like at power-up
+    reader.present(
+        reader.addCard(MifareClassic::makeDefault(CardKind::Classic1K, {1, 2, 3, 4}, 9)));
+    const std::size_t big =
+        reader.addCard(MifareClassic::makeDefault(CardKind::Classic4K, {5, 6, 7, 8}, 200));
+    reader.card(big).setCredit(201);
+    return reader;
+}
+
+TEST(StateFile, RoundTripsTheEepromAndTheWallet) {
+    const Reader original = aReaderWithChanges();
+    const std::string text = stateText(original);
+    const auto parsed = parseStateText(text);
+    ASSERT_TRUE(std::holds_alternative<SavedState>(parsed)) << std::get<std::string>(parsed);
+    Reader restored;
+    restoreState(restored, std::get<SavedState>(parsed));
+
+    ReaderState expected = original.state();
+    expected.redLed = false;
+    EXPECT_EQ(restored.state(), expected);
+    ASSERT_EQ(restored.cards().size(), 2U);
+    for (std::size_t index = 0; index < 2; ++index) {
+        EXPECT_EQ(restored.cards()[index].card.dump(), original.cards()[index].card.dump());
+        EXPECT_EQ(restored.cards()[index].inField, original.cards()[index].inField);
+    }
+    EXPECT_EQ(stateText(restored), text);
+}
+
+TEST(StateFile, RefusesAnythingNotWhole) {
+    const std::string text = stateText(aReaderWithChanges());
+    const auto problem = [](std::string_view candidate) {
+        const auto parsed = parseStateText(candidate);
+        return std::holds_alternative<std::string>(parsed) ? std::get<std::string>(parsed) : "";
+    };
+    EXPECT_NE(problem(""), "");
+    EXPECT_NE(problem("garbage"), "");
+    // Cut anywhere, even at a line's end, it is no state: the last line says "end".
+    for (std::size_t length : {text.size() - 5, text.size() / 2, std::size_t{40}}) {
+        EXPECT_NE(problem(text.substr(0, length)), "") << "cut at " << length;
+    }
+    std::string badHex = text;
+    badHex[badHex.rfind("7D")] = 'Z';
+    EXPECT_NE(problem(badHex), "");
+    std::string badSpeed = text;
+    badSpeed.replace(badSpeed.find("57600"), 5, "12345");
+    EXPECT_NE(problem(badSpeed), "");
+    EXPECT_EQ(problem(text), "");
+}
+
+TEST(StateStore, SetsAnUnreadableFileAsideAndStartsFresh) {
+    testing_support::TempFolder folder;
+    { std::ofstream(folder.path() / StateStore::kFileName) << "kov450-emu state 1\naddress 300\n"; }
+    StateStore store(folder.path());
+    Reader reader;
+    const auto loaded = store.load(reader);
+    EXPECT_FALSE(loaded.restored);
+    ASSERT_EQ(loaded.messages.size(), 2U);
+    EXPECT_NE(loaded.messages[0].find("unreadable (line 2: bad value)"), std::string::npos)
+        << loaded.messages[0];
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "state.txt.unreadable"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / StateStore::kFileName));
+    EXPECT_EQ(store.saveIfChanged(reader), std::nullopt);
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / StateStore::kFileName));
+}
+
+TEST(StateStore, OneEmulatorAtATimeOwnsAFolder) {
+    testing_support::TempFolder folder;
+    const StateStore first(folder.path());
+    EXPECT_THROW(StateStore second(folder.path()), std::runtime_error);
+}
+
+TEST(StateStore, DefaultFolderFollowsXdgStateHome) {
+    const char* saved = std::getenv("XDG_STATE_HOME");
+    const std::string kept = saved ? saved : "";
+    ::setenv("XDG_STATE_HOME", "/somewhere/state", 1);
+    EXPECT_EQ(defaultStateFolder(), "/somewhere/state/kov450-emu");
+    ::unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(defaultStateFolder().filename(), "kov450-emu");
+    EXPECT_EQ(defaultStateFolder().parent_path().filename(), "state");
+    if (saved) {
+        ::setenv("XDG_STATE_HOME", kept.c_str(), 1);
+    }
+}
+
+} // namespace
