@@ -79,6 +79,9 @@ std::vector<std::string> Console::help() {
             "  show CARD [SECTOR]           a card's sectors, block by block",
             "  credit CARD VALUE            set the credit, byte 0 of block 4 (0 to 255)",
             "  revive CARD                  give blocked sectors a default trailer again",
+            "  export CARD FILE             write a card's dump: .mfd/.bin raw, .eml hex text",
+            "  import FILE [present]        add a card from a dump (1024 or 4096 bytes, or .eml)",
+            "  delete CARD                  forget a card",
             "  reader                       the reader's state",
             "  noise HEX                    send these bytes ahead of the next answer",
             "  corrupt                      break the CRC of the next answer",
@@ -112,6 +115,11 @@ ConsoleReply Console::execute(std::string_view line) {
     }
     if (verb == "revive") {
         return reviveCard(words);
+    }
+    if (verb == "export" || verb == "import" || verb == "delete") {
+        return verb == "export"   ? exportCard(words)
+               : verb == "import" ? importCard(words)
+                                  : deleteCard(words);
     }
     if (verb == "reader") {
         return {describeReader(reader_.state()), false};

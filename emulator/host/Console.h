@@ -35,6 +35,10 @@ private:
     ConsoleReply setCredit(const std::vector<std::string>& words);
     ConsoleReply reviveCard(const std::vector<std::string>& words);
     ConsoleReply queueNoise(const std::vector<std::string>& words);
+    // The wallet verbs, in WalletCommands.cpp.
+    ConsoleReply exportCard(const std::vector<std::string>& words);
+    ConsoleReply importCard(const std::vector<std::string>& words);
+    ConsoleReply deleteCard(const std::vector<std::string>& words);
     /// The card a word names: its number from 1, or its UID in hex.
     std::optional<std::size_t> cardNamed(const std::string& word) const;
 

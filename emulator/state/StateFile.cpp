@@ -1,7 +1,6 @@
 #include "emulator/state/StateFile.h"
 
-#include "emulator/host/Console.h"
-#include "emulator/host/StateReport.h"
+#include "emulator/model/HexText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -51,7 +50,7 @@ template <typename Number> std::optional<Number> numberOf(const std::string& wor
 
 template <std::size_t Size>
 std::optional<std::array<std::uint8_t, Size>> bytesOf(const std::string& word) {
-    const auto bytes = parseHex(word);
+    const auto bytes = bytesOfHexText(word);
     if (!bytes || bytes->size() != Size) {
         return std::nullopt;
     }
@@ -102,8 +101,9 @@ SavedState parse(std::string_view text) {
     }
     reader.serialNumber = orFail(bytesOf<8>(expectLine(lines, "serial", 2)[1]), lines);
     const auto version = expectLine(lines, "version", 2)[1];
-    const auto versionBytes = orFail(
-        version == "-" ? std::optional(std::vector<std::uint8_t>{}) : parseHex(version), lines);
+    const auto versionBytes = orFail(version == "-" ? std::optional(std::vector<std::uint8_t>{})
+                                                    : bytesOfHexText(version),
+                                     lines);
     reader.version.assign(versionBytes.begin(), versionBytes.end());
     for (std::size_t type = 0; type < reader.keyStore.size(); ++type) {
         for (std::size_t slot = 0; slot < reader.keyStore[type].size(); ++slot) {
@@ -155,13 +155,13 @@ std::string stateText(const Reader& reader) {
     std::string text{kHeader};
     text += "\naddress " + std::to_string(state.address);
     text += "\nline-speed " + std::to_string(state.lineSpeed);
-    text += "\nserial " + hexBytes(state.serialNumber);
+    text += "\nserial " + hexText(state.serialNumber);
     const std::vector<std::uint8_t> version(state.version.begin(), state.version.end());
-    text += "\nversion " + (version.empty() ? std::string("-") : hexBytes(version));
+    text += "\nversion " + (version.empty() ? std::string("-") : hexText(version));
     for (std::size_t type = 0; type < state.keyStore.size(); ++type) {
         for (std::size_t slot = 0; slot < state.keyStore[type].size(); ++slot) {
             text += "\nkey " + std::to_string(type) + " " + std::to_string(slot) + " " +
-                    hexBytes(state.keyStore[type][slot]);
+                    hexText(state.keyStore[type][slot]);
         }
     }
     text += "\nwiegand " + std::to_string(state.wiegandMode) + " " +
@@ -170,7 +170,7 @@ std::string stateText(const Reader& reader) {
         text += std::string("\ncard ") + (slot.card.kind() == CardKind::Classic4K ? "4K" : "1K") +
                 (slot.inField ? " field" : " away");
         for (std::size_t block = 0; block < slot.card.blockCount(); ++block) {
-            text += "\n" + hexBytes(slot.card.block(block));
+            text += "\n" + hexText(slot.card.block(block));
         }
     }
     text += "\nend\n";
