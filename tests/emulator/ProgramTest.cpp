@@ -109,6 +109,30 @@ TEST_F(Program, KeepsConsoleChangesAcrossARestart) {
         << again.transcript();
 }
 
+TEST_F(Program, ExportsImportsAndDeletesCardsFromTheConsole) {
+    ChildProcess emulator = run({});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    const std::string raw = (state.path() / "card.mfd").string();
+    const std::string text = (state.path() / "card.eml").string();
+    emulator.writeLine("credit 1 123");
+    emulator.writeLine("export 1 " + raw);
+    EXPECT_TRUE(emulator.waitForLine("exported card 1 to " + raw + " as 1024 raw bytes", 5s))
+        << emulator.transcript();
+    emulator.writeLine("export A1B2C3D4 " + text);
+    EXPECT_TRUE(emulator.waitForLine("as 64 lines of hex", 5s)) << emulator.transcript();
+    EXPECT_EQ(fs::file_size(raw), 1024U);
+    emulator.writeLine("import " + raw);
+    EXPECT_TRUE(emulator.waitForLine("error: a card with UID A1B2C3D4 exists already", 5s));
+    emulator.writeLine("delete 1");
+    EXPECT_TRUE(emulator.waitForLine("deleted card A1B2C3D4", 5s)) << emulator.transcript();
+    emulator.writeLine("import " + text + " present");
+    EXPECT_TRUE(
+        emulator.waitForLine("imported card 1: 1K A1B2C3D4, in the field, idle, credit 123", 5s))
+        << emulator.transcript();
+    emulator.writeLine("import " + raw + ".missing");
+    EXPECT_TRUE(emulator.waitForLine("error: cannot read", 5s)) << emulator.transcript();
+}
+
 TEST_F(Program, ReportsAnUnreadableStateAndKeepsItAside) {
     const std::string garbage = "kov450-emu state 1\naddress 0\nline-speed 12\n";
     std::ofstream(state.path() / "state.txt") << garbage;
