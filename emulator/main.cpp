@@ -1,5 +1,9 @@
 // kov450-emu: an emulated KOV450 reader on a pseudo-terminal, published under port names, with
-// a line console on standard input.
+// a line console on standard input and, unless headless, a window.
+//
+// Threads: without a window the Asio loop runs on the main thread. With one, Qt owns the main
+// thread and the Asio loop runs on a thread of its own, which alone touches the reader, the
+// console and the state folder; the window sees copies (see WindowBridge).
 #include "emulator/host/Console.h"
 #include "emulator/host/ConsoleInput.h"
 #include "emulator/host/LineServer.h"
@@ -7,13 +11,19 @@
 #include "emulator/host/PortLinks.h"
 #include "emulator/host/PtyHost.h"
 #include "emulator/state/StateStore.h"
+#include "emulator/window/EmulatorWindow.h"
+#include "emulator/window/WindowBridge.h"
 #include "mf_api/PortName.h"
+
+#include <QApplication>
 
 #include <asio.hpp>
 
 #include <csignal>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <thread>
 
 namespace {
 
@@ -35,7 +45,39 @@ std::string joined(const std::vector<std::string>& names) {
     return text;
 }
 
-int serve(const kov450::Options& options) {
+/// Whether a window can be shown at all: a display, or a Qt platform chosen on purpose.
+bool displayAvailable() {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (const char* value = std::getenv(variable); value && *value) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/// The Asio loop on its own thread; stopped and joined however the window's loop ended.
+class LoopThread {
+public:
+    explicit LoopThread(asio::io_context& io) : io_(io) {
+        thread_ = std::thread([this] {
+            io_.run();
+            // The loop ended (quit on the console, a signal): the window goes too.
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        });
+    }
+    ~LoopThread() {
+        io_.stop();
+        thread_.join();
+    }
+    LoopThread(const LoopThread&) = delete;
+    LoopThread& operator=(const LoopThread&) = delete;
+
+private:
+    asio::io_context& io_;
+    std::thread thread_;
+};
+
+int serve(const kov450::Options& options, bool withWindow, int& argc, char** argv) {
     kov450::StateStore store(options.stateFolder.empty()
                                  ? kov450::defaultStateFolder()
                                  : std::filesystem::path(options.stateFolder));
@@ -50,34 +92,67 @@ int serve(const kov450::Options& options) {
             kov450::MifareClassic::makeDefault(kov450::CardKind::Classic1K, uid, 50)));
     }
     printProblem(store.saveIfChanged(reader));
-    // Saved before the answer leaves, so that an acknowledged change has lasted.
-    reader.setFrameObserver([&](const protocol::Frame&, const protocol::Frame& answer) {
-        if (answer.status == 0) {
-            printProblem(store.saveIfChanged(reader));
-        }
-    });
+    const auto save = [&] {
+        printProblem(store.saveIfChanged(reader));
+    };
+
     kov450::LineFaults faults;
     kov450::Console console(reader, faults);
-
     asio::io_context io(1);
     kov450::PtyHost pty;
     const auto folder = mfapi::portFolder();
     const kov450::PortLinks links(folder, options.ports, pty.slavePath());
 
-    asio::signal_set signals(io, SIGINT, SIGTERM);
-    signals.async_wait([&io](const asio::error_code& error, int) {
+    asio::signal_set stopSignals(io, SIGINT, SIGTERM);
+    stopSignals.async_wait([&io](const asio::error_code& error, int) {
         if (!error) {
             io.stop();
         }
     });
     kov450::LineServer server(io, pty, reader, faults, options.pace, printLine);
     kov450::ConsoleInput input(io, console, printLine, [&io] { io.stop(); });
-    input.setAfterLine([&] { printProblem(store.saveIfChanged(reader)); });
+    const std::string where =
+        "reader on " + pty.slavePath() + " as " + joined(options.ports) + " in " + folder.string();
+
+    std::unique_ptr<QApplication> application;
+    std::unique_ptr<kov450::WindowBridge> bridge;
+    std::unique_ptr<kov450::EmulatorWindow> window;
+    if (withWindow) {
+        application = std::make_unique<QApplication>(argc, argv);
+        bridge = std::make_unique<kov450::WindowBridge>(io, reader, console, save, printLine);
+        window = std::make_unique<kov450::EmulatorWindow>(*bridge);
+        bridge->attach(*window);
+        window->setPorts(QString::fromStdString(joined(options.ports) + " (" + pty.slavePath() +
+                                                ", links in " + folder.string() + ")"));
+        bridge->publish();
+    }
+
+    // Saved before the answer leaves, so that an acknowledged change has lasted.
+    reader.setFrameObserver([&](const protocol::Frame& request, const protocol::Frame& answer) {
+        if (answer.status == 0) {
+            save();
+        }
+        if (bridge) {
+            bridge->frameAnswered(request, answer);
+        }
+    });
+    input.setAfterLine([&] {
+        save();
+        if (bridge) {
+            bridge->publish();
+        }
+    });
     server.start();
-    printLine("ready: reader on " + pty.slavePath() + " as " + joined(options.ports) + " in " +
-              folder.string() + (options.pace ? ", paced" : ""));
+    printLine("ready: " + where + (options.pace ? ", paced" : "") +
+              (withWindow ? ", window open" : ""));
     input.start();
-    io.run();
+    if (withWindow) {
+        window->show();
+        const LoopThread loop(io);
+        QApplication::exec();
+    } else {
+        io.run();
+    }
     printLine("kov450-emu: ending");
     return 0;
 }
@@ -96,8 +171,12 @@ int main(int argc, char** argv) {
         std::cout << kov450::usage();
         return 0;
     }
+    const bool withWindow = !options.headless && displayAvailable();
+    if (!options.headless && !withWindow) {
+        printLine("kov450-emu: no display, running headless");
+    }
     try {
-        return serve(options);
+        return serve(options, withWindow, argc, argv);
     } catch (const std::exception& error) {
         std::cerr << "kov450-emu: " << error.what() << "\n";
         return 1;

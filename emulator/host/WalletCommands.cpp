@@ -1,5 +1,6 @@
 // The console's wallet verbs: card dumps in and out, and deleting a card.
 #include "emulator/dumps/CardDump.h"
+#include "emulator/dumps/WalletFiles.h"
 #include "emulator/host/Console.h"
 #include "emulator/host/StateReport.h"
 
@@ -37,19 +38,11 @@ ConsoleReply Console::importCard(const std::vector<std::string>& words) {
     if (words.size() != 2 && !present) {
         return failure("usage: import FILE [present]");
     }
-    auto read = readCardDump(words[1]);
-    if (const auto* problem = std::get_if<std::string>(&read)) {
+    const auto imported = importCardFile(reader_, words[1], present);
+    if (const auto* problem = std::get_if<std::string>(&imported)) {
         return failure(*problem);
     }
-    MifareClassic& card = std::get<MifareClassic>(read);
-    if (reader_.findCard(card.uid())) {
-        return failure("a card with UID " + hexBytes(card.uid()) +
-                       " exists already; delete it first");
-    }
-    const std::size_t index = reader_.addCard(std::move(card));
-    if (present) {
-        reader_.present(index);
-    }
+    const std::size_t index = std::get<std::size_t>(imported);
     return {{"imported " + describeCard(index, reader_.cards()[index])}, false};
 }
 

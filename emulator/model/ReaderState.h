@@ -23,8 +23,8 @@ struct ReaderState {
     std::string version = "KOV450 emulated reader 1.0";
     std::array<std::array<Key, 16>, 2> keyStore = [] {
         std::array<std::array<Key, 16>, 2> store{};
-        for (auto& slots : store) {
-            slots.fill(kFactoryKey);
+        for (auto& keySlots : store) {
+            keySlots.fill(kFactoryKey);
         }
         return store;
     }();

@@ -1,0 +1,109 @@
+#include "emulator/window/WindowBridge.h"
+
+#include "emulator/dumps/CardDump.h"
+#include "emulator/dumps/WalletFiles.h"
+#include "emulator/host/StateReport.h"
+#include "emulator/model/HexText.h"
+
+#include <QMetaObject>
+
+namespace kov450 {
+
+WindowBridge::WindowBridge(asio::io_context& io, Reader& reader, Console& console,
+                           std::function<void()> afterChange, Print print)
+    : io_(io), reader_(reader), console_(console), afterChange_(std::move(afterChange)),
+      print_(std::move(print)) {
+}
+
+void WindowBridge::runOnReader(const std::string& echo,
+                               std::function<std::vector<std::string>()> work) {
+    asio::post(io_, [this, echo, work = std::move(work)] {
+        print_("window: " + echo);
+        std::vector<std::string> lines = work();
+        afterChange_();
+        for (const std::string& line : lines) {
+            print_(line);
+        }
+        hand([&](Pending& pending) { pending.replies.push_back(std::move(lines)); });
+        publish();
+    });
+}
+
+void WindowBridge::command(const std::string& line) {
+    runOnReader(line, [this, line] {
+        ConsoleReply reply = console_.execute(line);
+        if (reply.quit) {
+            io_.stop();
+        }
+        return reply.lines;
+    });
+}
+
+void WindowBridge::importCard(const std::filesystem::path& path, bool present) {
+    runOnReader("import " + path.string(), [this, path, present] {
+        const auto imported = importCardFile(reader_, path, present);
+        if (const auto* problem = std::get_if<std::string>(&imported)) {
+            return std::vector<std::string>{"error: " + *problem};
+        }
+        const std::size_t index = std::get<std::size_t>(imported);
+        return std::vector<std::string>{"imported " + describeCard(index, reader_.cards()[index])};
+    });
+}
+
+void WindowBridge::exportCard(const Uid& uid, const std::filesystem::path& path) {
+    runOnReader("export " + hexText(uid) + " " + path.string(), [this, uid, path] {
+        const auto index = reader_.findCard(uid);
+        if (!index) {
+            return std::vector<std::string>{"error: no card " + hexText(uid)};
+        }
+        if (const auto problem = writeCardDump(reader_.cards()[*index].card, path)) {
+            return std::vector<std::string>{"error: " + *problem};
+        }
+        return std::vector<std::string>{"exported card " + hexText(uid) + " to " + path.string()};
+    });
+}
+
+void WindowBridge::frameAnswered(const protocol::Frame& request, const protocol::Frame& answer) {
+    const QTime now = QTime::currentTime();
+    ExchangeText text = describeExchange(request, answer);
+    ReaderSnapshot snapshot{reader_.state(), reader_.cards()};
+    hand([&](Pending& pending) {
+        pending.trace.emplace_back(now, std::move(text));
+        pending.snapshot = std::move(snapshot);
+    });
+}
+
+void WindowBridge::publish() {
+    ReaderSnapshot snapshot{reader_.state(), reader_.cards()};
+    hand([&](Pending& pending) { pending.snapshot = std::move(snapshot); });
+}
+
+void WindowBridge::hand(const std::function<void(Pending&)>& add) {
+    const std::lock_guard lock(mutex_);
+    add(pending_);
+    if (!pending_.delivering && window_ != nullptr) {
+        pending_.delivering = true;
+        QMetaObject::invokeMethod(
+            window_, [this] { deliver(); }, Qt::QueuedConnection);
+    }
+}
+
+void WindowBridge::deliver() {
+    Pending taken;
+    {
+        const std::lock_guard lock(mutex_);
+        taken = std::move(pending_);
+        pending_ = Pending{};
+    }
+    for (const auto& [time, exchange] : taken.trace) {
+        window_->addTrace(time, exchange);
+    }
+    for (const auto& lines : taken.replies) {
+        window_->showReply(lines);
+    }
+    if (taken.snapshot) {
+        window_->showSnapshot(*taken.snapshot);
+    }
+}
+
+} // namespace kov450

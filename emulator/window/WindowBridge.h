@@ -1,0 +1,63 @@
+#pragma once
+
+#include "emulator/host/Console.h"
+#include "emulator/window/EmulatorWindow.h"
+
+#include <asio.hpp>
+
+#include <functional>
+#include <mutex>
+
+namespace kov450 {
+
+/// Carries work between the reader's thread, which runs the Asio loop, and the window's thread,
+/// which runs Qt. The reader, its console and its state folder belong to the reader's thread
+/// alone: the window's requests are posted to that thread, and what the reader did comes back
+/// as copies (snapshots, trace rows, replies), gathered under a lock and handed over in one
+/// queued call however many piled up meanwhile.
+class WindowBridge : public ReaderLink {
+public:
+    using Print = std::function<void(const std::string&)>;
+
+    /// `afterChange` runs on the reader's thread after each change the window asked for (it
+    /// saves the state); `print` echoes the window's requests and replies on the console.
+    WindowBridge(asio::io_context& io, Reader& reader, Console& console,
+                 std::function<void()> afterChange, Print print);
+
+    /// The window that receives what the reader did; it outlives the reader's loop.
+    void attach(EmulatorWindow& window) { window_ = &window; }
+
+    // The window's thread.
+    void command(const std::string& line) override;
+    void importCard(const std::filesystem::path& path, bool present) override;
+    void exportCard(const Uid& uid, const std::filesystem::path& path) override;
+
+    // The reader's thread.
+    void frameAnswered(const protocol::Frame& request, const protocol::Frame& answer);
+    /// Sends the window a snapshot of the reader as it is now.
+    void publish();
+
+private:
+    struct Pending {
+        std::optional<ReaderSnapshot> snapshot;
+        std::vector<std::pair<QTime, ExchangeText>> trace;
+        std::vector<std::vector<std::string>> replies;
+        bool delivering = false;
+    };
+
+    void runOnReader(const std::string& echo, std::function<std::vector<std::string>()> work);
+    /// Takes the lock; asks the window's thread to deliver unless a delivery is on its way.
+    void hand(const std::function<void(Pending&)>& add);
+    void deliver();
+
+    asio::io_context& io_;
+    Reader& reader_;
+    Console& console_;
+    EmulatorWindow* window_ = nullptr;
+    std::function<void()> afterChange_;
+    Print print_;
+    std::mutex mutex_;
+    Pending pending_;
+};
+
+} // namespace kov450
