@@ -24,6 +24,15 @@ protected:
         return ChildProcess(arguments, {{"MF_API_PORTS", ports.path().string()},
                                         {"XDG_STATE_HOME", state.path().string()}});
     }
+    /// The emulator with its window, on Qt's offscreen platform (or none, when `display` is
+    /// empty).
+    ChildProcess runWithWindow(const std::string& platform) {
+        return ChildProcess({KOV450_EMU_PATH, "--state", state.path().string()},
+                            {{"MF_API_PORTS", ports.path().string()},
+                             {"QT_QPA_PLATFORM", platform},
+                             {"DISPLAY", ""},
+                             {"WAYLAND_DISPLAY", ""}});
+    }
     bool linked(const std::string& name) const {
         return fs::is_symlink(fs::symlink_status(ports.path() / name));
     }
@@ -131,6 +140,26 @@ TEST_F(Program, ExportsImportsAndDeletesCardsFromTheConsole) {
         << emulator.transcript();
     emulator.writeLine("import " + raw + ".missing");
     EXPECT_TRUE(emulator.waitForLine("error: cannot read", 5s)) << emulator.transcript();
+}
+
+TEST_F(Program, RunsItsWindowBesideTheConsole) {
+    ChildProcess emulator = runWithWindow("offscreen");
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    EXPECT_NE(emulator.transcript().find(", window open"), std::string::npos);
+    emulator.writeLine("create 1k 01020304 5");
+    EXPECT_TRUE(emulator.waitForLine("created card 2", 5s)) << emulator.transcript();
+    emulator.writeLine("quit");
+    EXPECT_EQ(emulator.wait(5s), 0) << emulator.transcript();
+    EXPECT_FALSE(linked("COM1"));
+}
+
+TEST_F(Program, WithoutADisplayItRunsHeadless) {
+    ChildProcess emulator = runWithWindow("");
+    ASSERT_TRUE(emulator.waitForLine("no display, running headless", 10s)) << emulator.transcript();
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    EXPECT_EQ(emulator.transcript().find("window open"), std::string::npos);
+    emulator.signal(SIGTERM);
+    EXPECT_EQ(emulator.wait(5s), 0) << emulator.transcript();
 }
 
 TEST_F(Program, ReportsAnUnreadableStateAndKeepsItAside) {
