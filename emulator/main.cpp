@@ -10,6 +10,7 @@
 #include "emulator/host/Options.h"
 #include "emulator/host/PortLinks.h"
 #include "emulator/host/PtyHost.h"
+#include "emulator/state/StateFile.h"
 #include "emulator/state/StateStore.h"
 #include "emulator/window/EmulatorWindow.h"
 #include "emulator/window/WindowBridge.h"
@@ -129,7 +130,7 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
 
     // Saved before the answer leaves, so that an acknowledged change has lasted.
     reader.setFrameObserver([&](const protocol::Frame& request, const protocol::Frame& answer) {
-        if (answer.status == 0) {
+        if (answer.status == 0 && kov450::mayChangeLastingState(request.command)) {
             save();
         }
         if (bridge) {

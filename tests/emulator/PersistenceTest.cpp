@@ -54,6 +54,10 @@ TEST_F(Persistence, SettingsCardsAndLineSpeedOutliveAKill) {
     const Bytes written{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     ASSERT_EQ(MF_Write(0, 5, 1, written.data()), MF_OK);
     ASSERT_EQ(MF_SetDeviceSNR(0, "LASTING1"), MF_OK);
+    const std::array<std::uint8_t, 6> stored{1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(MF_StoreKeyToEE(0, MF_KEY_A, 15, stored.data()), MF_OK);
+    ASSERT_EQ(MF_SetWiegandMode(0, 1, 26), MF_OK);
+    ASSERT_EQ(MF_SetDeviceAddr(0, 9), MF_OK);
     ASSERT_EQ(MF_SetDeviceBaud(0, 19200), MF_OK);
     ASSERT_EQ(MF_ExitComm(), MF_OK);
     console("create 4k 11223344 9", "created card 2");
@@ -63,6 +67,9 @@ TEST_F(Persistence, SettingsCardsAndLineSpeedOutliveAKill) {
     console("cards", "card 1: 1K A1B2C3D4, outside the field");
     expectOutput("card 2: 4K 11223344, outside the field, idle, credit 9");
     console("present 1", "card 1: 1K A1B2C3D4, in the field");
+    console("reader", "address 9, line speed 19200, serial number LASTING1");
+    expectOutput("Wiegand on");
+    expectOutput("15=010203040506");
 
     // The reader listens at the speed it was set to, as the panel's baud button expects.
     ASSERT_EQ(MF_InitComm("COM1", 19200), MF_OK);

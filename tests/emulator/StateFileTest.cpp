@@ -2,6 +2,7 @@
 #include "emulator/state/StateStore.h"
 
 #include "e2e/TempFolder.h"
+#include "protocol/Command.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,21 @@ TEST(StateFile, RefusesAnythingNotWhole) {
     badSpeed.replace(badSpeed.find("57600"), 5, "12345");
     EXPECT_NE(problem(badSpeed), "");
     EXPECT_EQ(problem(text), "");
+}
+
+TEST(StateFile, OnlyCommandsThatChangeWhatLastsCallForASave) {
+    using protocol::Command;
+    for (const Command command :
+         {Command::SetAddress, Command::SetLineSpeed, Command::SetSerial, Command::StoreKey,
+          Command::Wiegand, Command::WriteBlocks, Command::ValueOperation, Command::Transfer}) {
+        EXPECT_TRUE(mayChangeLastingState(protocol::toByte(command)))
+            << int{protocol::toByte(command)};
+    }
+    for (const Command command : {Command::ReadBlocks, Command::Leds, Command::Buzzer,
+                                  Command::Request, Command::LoadKey, Command::Reset}) {
+        EXPECT_FALSE(mayChangeLastingState(protocol::toByte(command)))
+            << int{protocol::toByte(command)};
+    }
 }
 
 TEST(StateStore, SetsAnUnreadableFileAsideAndStartsFresh) {
