@@ -15,6 +15,8 @@ namespace {
 
 constexpr std::size_t k1KBytes = 1024;
 constexpr std::size_t k4KBytes = 4096;
+/// Dumps are for other tools and people to read, unlike the private state file.
+constexpr unsigned kDumpPermissions = 0644;
 
 std::string lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -103,7 +105,7 @@ std::optional<std::string> writeCardDump(const MifareClassic& card,
                                          const std::filesystem::path& path) {
     try {
         if (dumpFormatOf(path) == DumpFormat::Eml) {
-            writeTextAtomically(path, emlText(card));
+            writeTextAtomically(path, emlText(card), kDumpPermissions);
         } else {
             const std::vector<std::uint8_t> memory = card.dump();
             writeFileAtomically(

@@ -3,6 +3,7 @@
 #include "emulator/state/FileDescriptor.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,7 +23,7 @@ constexpr std::string_view kTemporaryMark = ".partial-";
 /// A temporary file that removes itself unless it was renamed into place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::filesystem::path& target) {
+    TemporaryFile(const std::filesystem::path& target, unsigned permissions) {
         std::string pattern = (target.parent_path() / ("." + target.filename().string() +
                                                        std::string(kTemporaryMark) + "XXXXXX"))
                                   .string();
@@ -31,6 +32,9 @@ public:
             fail("cannot create a temporary file beside", target);
         }
         path_ = pattern;
+        if (::fchmod(fd_.get(), static_cast<mode_t>(permissions)) != 0) {
+            fail("cannot set the permissions of", path_);
+        }
     }
     ~TemporaryFile() {
         if (!renamed_) {
@@ -73,10 +77,11 @@ private:
 
 } // namespace
 
-void writeFileAtomically(const std::filesystem::path& path, std::span<const char> contents) {
+void writeFileAtomically(const std::filesystem::path& path, std::span<const char> contents,
+                         unsigned permissions) {
     const std::filesystem::path folder =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    TemporaryFile temporary(folder / path.filename());
+    TemporaryFile temporary(folder / path.filename(), permissions);
     temporary.write(contents);
     temporary.renameTo(path);
     const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

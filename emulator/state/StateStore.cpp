@@ -50,14 +50,16 @@ StateStore::StateStore(fs::path folder) : folder_(std::move(folder)) {
 
 StateStore::Loaded StateStore::load(Reader& reader) {
     Loaded loaded;
-    std::ifstream input(file(), std::ios::binary);
-    if (!input) {
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(file(), error))) {
         loaded.messages.push_back("state: none yet in " + folder_.string() + ", starting fresh");
         return loaded;
     }
+    std::ifstream input(file(), std::ios::binary);
     std::ostringstream text;
     text << input.rdbuf();
-    auto parsed = parseStateText(text.str());
+    auto parsed = input ? parseStateText(text.str())
+                        : std::variant<SavedState, std::string>("it cannot be read");
     if (auto* problem = std::get_if<std::string>(&parsed)) {
         fs::path aside = file();
         aside += ".unreadable";
@@ -65,7 +67,6 @@ StateStore::Loaded StateStore::load(Reader& reader) {
             aside = file();
             aside += ".unreadable-" + std::to_string(suffix);
         }
-        std::error_code error;
         fs::rename(file(), aside, error);
         if (error) {
             // Starting fresh would overwrite it: better not to start.

@@ -52,6 +52,17 @@ TEST(AtomicFile, AFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(entriesIn(folder.path()), 2U);
 }
 
+TEST(AtomicFile, GivesTheFileTheAskedPermissions) {
+    testing_support::TempFolder folder;
+    kov450::writeTextAtomically(folder.path() / "private", "x");
+    kov450::writeTextAtomically(folder.path() / "shared", "x", 0644);
+    EXPECT_EQ(fs::status(folder.path() / "private").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(folder.path() / "shared").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+}
+
 TEST(AtomicFile, KnowsItsTemporaryNames) {
     EXPECT_TRUE(kov450::isAtomicTemporary(".state.txt.partial-a1B2c3"));
     EXPECT_FALSE(kov450::isAtomicTemporary("state.txt"));
