@@ -123,6 +123,9 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
         bridge = std::make_unique<kov450::WindowBridge>(io, reader, console, save, printLine);
         window = std::make_unique<kov450::EmulatorWindow>(*bridge);
         bridge->attach(*window);
+        // The ports in the title tell two emulators on one desk apart.
+        window->setWindowTitle(
+            QStringLiteral("kov450-emu: %1").arg(QString::fromStdString(joined(options.ports))));
         window->setPorts(QString::fromStdString(joined(options.ports) + " (" + pty.slavePath() +
                                                 ", links in " + folder.string() + ")"));
         bridge->publish();
