@@ -1,10 +1,12 @@
 // The window driven as a user would, with the reader replaced by a link that records requests.
 #include "emulator/window/EmulatorWindow.h"
+#include "emulator/window/NewCardDialog.h"
 #include "emulator/window/ReaderFace.h"
 #include "emulator/window/SectorModel.h"
 #include "emulator/window/TraceModel.h"
 #include "emulator/window/WalletModel.h"
 
+#include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -134,6 +136,37 @@ TEST_F(Window, TheTraceFiltersAndCopies) {
               "09:01:00.000\tRead blocks\tblock 4, count 1\t4 not authenticated\t\n");
     click("clearTrace");
     EXPECT_EQ(window.trace().rowCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(NewCardDialog, TakesAWholeUidOrNoneAndACredit) {
+    kov450::NewCardDialog dialog(kov450::CardKind::Classic4K);
+    EXPECT_EQ(dialog.windowTitle(), "New 4K card");
+    auto* uid = dialog.findChild<QLineEdit*>(QStringLiteral("newCardUid"));
+    auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    ASSERT_NE(uid, nullptr);
+    EXPECT_EQ(dialog.uid(), std::nullopt) << "empty: a random UID";
+    EXPECT_TRUE(ok->isEnabled());
+    QTest::keyClicks(uid, QStringLiteral("0badcaXYfe"));
+    EXPECT_EQ(uid->text(), "0badcafe") << "only hex digits get in";
+    EXPECT_EQ(dialog.uid(), (kov450::Uid{0x0B, 0xAD, 0xCA, 0xFE}));
+    uid->setText(QStringLiteral("0BAD"));
+    EXPECT_FALSE(ok->isEnabled()) << "half a UID";
+    dialog.findChild<QSpinBox*>(QStringLiteral("newCardCredit"))->setValue(255);
+    EXPECT_EQ(dialog.credit(), 255);
+}
+
+TEST(NewCardDialog, RandomUidsAvoidTakenOnesAndTheCascadeTag) {
+    std::vector<kov450::Uid> taken;
+    for (int count = 0; count < 300; ++count) {
+        const kov450::Uid uid = kov450::randomUid(taken);
+        EXPECT_NE(uid[0], 0x88);
+        EXPECT_EQ(std::count(taken.begin(), taken.end(), uid), 0);
+        taken.push_back(uid);
+    }
 }
 
 } // namespace
