@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (decoded.frames.size() != 1 || !(decoded.frames[0] == frame)) {
                 std::abort();
             }
-            if (const auto answer = reader.handle(frame); answer && !protocol::encodeFrame(*answer)) {
+            if (const auto answer = reader.handle(frame);
+                answer && !protocol::encodeFrame(*answer)) {
                 std::abort();
             }
         }

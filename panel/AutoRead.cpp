@@ -71,7 +71,14 @@ void KOV450::Timer1_Timer() {
         ui::MessageBoxes::Answer::Ok) {
         return;
     }
-    if (api_.MF_Write(kDevice, kCreditBlock, kOneBlock, module1_.BlockBytes.data()) != MF_OK) {
+    const std::int32_t written =
+        api_.MF_Write(kDevice, kCreditBlock, kOneBlock, module1_.BlockBytes.data());
+    if (written < 0) {
+        // The line failed (no answer, a broken answer, the reader gone): the reader may have
+        // written the card before its answer was lost, so the operator must look again.
+        tell(kWriteUnknown);
+    } else if (written != MF_OK) {
+        // The reader's own refusal: the card was not written (a torn block keeps its content).
         tell(kNothingDeducted);
     }
 }

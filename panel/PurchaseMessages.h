@@ -20,6 +20,11 @@ inline const QString kCardNotRead = QStringLiteral("کارت خوانده نشد
 /// The write of the new credit failed: the card keeps its credit.
 inline const QString kNothingDeducted = QStringLiteral("نوشتن روي کارت انجام نشد، مبلغي کسر نشد");
 
+/// The write's answer was lost (timeout, broken answer, reader gone): the card may or may not
+/// hold the new credit, so the operator reads it again before charging or retrying.
+inline const QString kWriteUnknown =
+    QStringLiteral("معلوم نيست روي کارت نوشته شد يا نه، اعتبار کارت را دوباره بخوانيد");
+
 /// The purchase amount is not a number, or a negative one.
 inline const QString kAmountInvalid = QStringLiteral("مبلغ خريد نامعتبر است، مبلغي کسر نشد");
 

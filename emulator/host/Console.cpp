@@ -1,5 +1,6 @@
 #include "emulator/host/Console.h"
 
+#include "emulator/host/FaultCommands.h"
 #include "emulator/host/StateReport.h"
 #include "emulator/model/Wiegand.h"
 
@@ -96,7 +97,7 @@ ConsoleReply Console::execute(std::string_view line) {
     }
     const std::string verb = lowered(words[0]);
     if (verb == "help" || verb == "?") {
-        return {help(), false};
+        return {withFaultHelp(help()), false};
     }
     if (verb == "cards" || verb == "list") {
         return listCards();
@@ -130,6 +131,9 @@ ConsoleReply Console::execute(std::string_view line) {
     if (verb == "corrupt" && words.size() == 1) {
         faults_.corruptNextAnswer = true;
         return {{"the next answer goes out with a broken CRC"}, false};
+    }
+    if (auto reply = faultCommand(words, faults_)) {
+        return *reply;
     }
     if (verb == "quit" || verb == "exit") {
         return {{"bye"}, true};

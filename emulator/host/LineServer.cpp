@@ -1,10 +1,15 @@
 #include "emulator/host/LineServer.h"
 
 #include "emulator/host/StateReport.h"
+#include "mf_api/PortName.h"
+#include "protocol/Command.h"
 #include "protocol/FrameEncoder.h"
 #include "protocol/WireTime.h"
 
+#include <MF_API.h>
+
 #include <algorithm>
+#include <filesystem>
 
 namespace kov450 {
 
@@ -27,6 +32,9 @@ LineServer::~LineServer() {
 }
 
 void LineServer::start() {
+    faults_.vanish = [this] {
+        vanish();
+    };
     readMore();
     watchExclusiveFlag();
 }
@@ -65,21 +73,66 @@ void LineServer::onBytes(std::span<const std::uint8_t> bytes) {
     reportedMismatch_ = mismatch;
     const auto decoded = decoder_.feed(heard);
     for (const protocol::Frame& request : decoded.frames) {
+        if (faults_.mute) {
+            continue; // a hung reader takes nothing in
+        }
         answer(request, protocol::kRequestOverhead + request.payload.size());
     }
 }
 
 void LineServer::answer(const protocol::Frame& request, std::size_t requestBytes) {
     const ReaderState before = reader_.state();
-    const auto reply = reader_.handle(request);
+    const bool forUs = request.address == 0 || request.address == before.address;
+    std::optional<protocol::Frame> reply;
+    if (forUs && faults_.tearNextWrite &&
+        request.command == protocol::toByte(protocol::Command::WriteBlocks)) {
+        reply = tornWrite(request, *faults_.tearNextWrite);
+        faults_.tearNextWrite.reset();
+    } else {
+        reply = reader_.handle(request);
+    }
     for (const std::string& line : describeChanges(before, reader_.state())) {
         print_(line);
     }
-    if (!reply) {
+    if (reply && faults_.pullAfterRead &&
+        request.command == protocol::toByte(protocol::Command::ReadBlocks)) {
+        faults_.pullAfterRead = false;
+        emptyField("after the read");
+    }
+    if (reply) {
+        send(*reply, requestBytes, before.lineSpeed);
+    }
+}
+
+protocol::Frame LineServer::tornWrite(const protocol::Frame& request, std::size_t wholeBlocks) {
+    // Power goes while a block travels to the card: the card never programs a block it did not
+    // receive whole, so the blocks before it are written and it and the rest keep their content.
+    const std::size_t count = request.payload.size() >= 2 ? request.payload[1] : 0;
+    const std::size_t written = count == 0 ? 0 : std::min(wholeBlocks, count - 1);
+    if (written > 0) {
+        protocol::Frame partial = request;
+        partial.payload[1] = static_cast<std::uint8_t>(written);
+        partial.payload.resize(
+            std::min(partial.payload.size(), 2 + written * protocol::kBlockSize));
+        reader_.handle(partial);
+    }
+    emptyField("power lost during a write after " + std::to_string(written) + " block(s)");
+    return protocol::Frame{protocol::FrameKind::Answer,
+                           reader_.state().address,
+                           request.command,
+                           MF_ERR_CARD_NO_ANSWER,
+                           {}};
+}
+
+void LineServer::send(const protocol::Frame& reply, std::size_t requestBytes,
+                      std::uint32_t lineSpeed) {
+    auto encoded = protocol::encodeFrame(reply);
+    if (!encoded || vanished_) {
         return;
     }
-    auto encoded = protocol::encodeFrame(*reply);
-    if (!encoded) {
+    if (faults_.dropNextAnswer) {
+        faults_.dropNextAnswer = false;
+        print_("fault: an answer was dropped");
         return;
     }
     if (faults_.corruptNextAnswer) {
@@ -89,34 +142,76 @@ void LineServer::answer(const protocol::Frame& request, std::size_t requestBytes
     Outgoing outgoing{std::chrono::steady_clock::now(), std::move(faults_.noise)};
     faults_.noise.clear();
     outgoing.bytes.insert(outgoing.bytes.end(), encoded->begin(), encoded->end());
+    if (faults_.wrongSpeed) {
+        // What a UART at the host's speed makes of bits sent at another.
+        std::transform(outgoing.bytes.begin(), outgoing.bytes.end(), outgoing.bytes.begin(),
+                       [](std::uint8_t byte) { return static_cast<std::uint8_t>(byte ^ 0xFF); });
+    }
     if (pace_) {
         // The answer goes out at the speed the reader had when the request came in.
         const auto start =
             outgoing_.empty() ? outgoing.due : std::max(outgoing.due, outgoing_.back().due);
-        outgoing.due = start + protocol::wireTime(requestBytes + encoded->size(), before.lineSpeed);
+        outgoing.due = start + protocol::wireTime(requestBytes + encoded->size(), lineSpeed);
     }
+    outgoing.due += faults_.delayNextAnswer;
+    faults_.delayNextAnswer = std::chrono::milliseconds{0};
     outgoing_.push_back(std::move(outgoing));
     sendNext();
 }
 
 void LineServer::sendNext() {
-    if (sending_ || outgoing_.empty()) {
+    if (sending_ || outgoing_.empty() || vanished_) {
         return;
     }
     sending_ = true;
     sendTimer_.expires_at(outgoing_.front().due);
     sendTimer_.async_wait([this](const asio::error_code& error) {
-        if (error) {
+        if (error || vanished_) {
             sending_ = false;
             return;
         }
         asio::async_write(master_, asio::buffer(outgoing_.front().bytes),
-                          [this](const asio::error_code&, std::size_t) {
-                              outgoing_.pop_front();
+                          [this](const asio::error_code& writeError, std::size_t) {
                               sending_ = false;
+                              if (writeError == asio::error::operation_aborted || vanished_) {
+                                  return;
+                              }
+                              outgoing_.pop_front();
                               sendNext();
                           });
     });
+}
+
+void LineServer::emptyField(const std::string& why) {
+    const auto& cards = reader_.cards();
+    for (std::size_t index = 0; index < cards.size(); ++index) {
+        if (cards[index].inField) {
+            reader_.remove(index);
+            print_("fault: " + why + ": " + describeCard(index, cards[index]));
+        }
+    }
+}
+
+void LineServer::vanish() {
+    if (vanished_) {
+        return;
+    }
+    vanished_ = true;
+    sendTimer_.cancel();
+    exclusiveTimer_.cancel();
+    // Ends the pending read and write; their handlers see operation_aborted.
+    master_.release();
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(mfapi::portFolder(), error)) {
+        std::error_code ignored;
+        if (entry.is_symlink(ignored) &&
+            fs::read_symlink(entry.path(), ignored) == pty_.slavePath()) {
+            fs::remove(entry.path(), ignored);
+        }
+    }
+    pty_.close();
+    print_("fault: the pty is closed");
 }
 
 void LineServer::watchExclusiveFlag() {

@@ -40,8 +40,15 @@ private:
     void readMore();
     void onBytes(std::span<const std::uint8_t> bytes);
     void answer(const protocol::Frame& request, std::size_t requestBytes);
+    /// The answer to a write that loses power after `wholeBlocks` blocks (LineFaults::tear).
+    protocol::Frame tornWrite(const protocol::Frame& request, std::size_t wholeBlocks);
+    void send(const protocol::Frame& reply, std::size_t requestBytes, std::uint32_t lineSpeed);
     void sendNext();
     void watchExclusiveFlag();
+    /// Every card in the field leaves it, as when the card is taken away or loses power.
+    void emptyField(const std::string& why);
+    /// Closes the pty and removes the port names that point at it (LineFaults::vanish).
+    void vanish();
 
     asio::io_context& io_;
     PtyHost& pty_;
@@ -57,6 +64,7 @@ private:
     std::deque<Outgoing> outgoing_;
     bool sending_ = false;
     bool reportedMismatch_ = false;
+    bool vanished_ = false;
 };
 
 } // namespace kov450

@@ -80,8 +80,18 @@ PtyHost::PtyHost() {
 }
 
 PtyHost::~PtyHost() {
-    ::close(slave_);
-    ::close(master_);
+    close();
+}
+
+void PtyHost::close() {
+    if (slave_ >= 0) {
+        ::close(slave_);
+    }
+    if (master_ >= 0) {
+        ::close(master_);
+    }
+    slave_ = -1;
+    master_ = -1;
 }
 
 std::optional<std::uint32_t> PtyHost::clientLineSpeed() const {

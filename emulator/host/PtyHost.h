@@ -27,6 +27,11 @@ public:
     /// refuse every later client. When no client holds the port's lock, clear the flag.
     void clearStaleExclusiveFlag();
 
+    /// Closes both sides at once, as when a USB reader is pulled: the client's next read or
+    /// write fails. The caller must have let go of the master descriptor first.
+    void close();
+    bool closed() const { return master_ < 0; }
+
 private:
     int master_ = -1;
     int slave_ = -1;

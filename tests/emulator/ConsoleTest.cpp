@@ -149,3 +149,61 @@ TEST(Options, RefusesWhatItDoesNotKnow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ConsoleTest, FaultVerbsSetTheirFaultAndAreListedInHelp) {
+    const ConsoleReply help = console.execute("help");
+    for (const char* verb :
+         {"drop", "delay", "mute", "wrongspeed", "pull", "tear", "vanish", "faults"}) {
+        EXPECT_TRUE(anyLineHas(help, verb)) << verb;
+    }
+    EXPECT_TRUE(anyLineHas(console.execute("faults"), "no faults pending"));
+    console.execute("drop");
+    EXPECT_TRUE(faults.dropNextAnswer);
+    console.execute("delay 1500");
+    EXPECT_EQ(faults.delayNextAnswer, std::chrono::milliseconds{1500});
+    console.execute("MUTE on");
+    EXPECT_TRUE(faults.mute);
+    console.execute("wrongspeed on");
+    EXPECT_TRUE(faults.wrongSpeed);
+    console.execute("pull");
+    EXPECT_TRUE(faults.pullAfterRead);
+    console.execute("tear");
+    EXPECT_EQ(faults.tearNextWrite, std::optional<std::size_t>{0});
+    console.execute("tear 2");
+    EXPECT_EQ(faults.tearNextWrite, std::optional<std::size_t>{2});
+    EXPECT_EQ(console.execute("faults").lines.size(), 6U);
+
+    bool vanished = false;
+    faults.vanish = [&vanished] {
+        vanished = true;
+    };
+    EXPECT_TRUE(anyLineHas(console.execute("faults clear"), "cleared"));
+    EXPECT_FALSE(faults.dropNextAnswer || faults.mute || faults.wrongSpeed ||
+                 faults.pullAfterRead || faults.tearNextWrite);
+    EXPECT_EQ(faults.delayNextAnswer.count(), 0);
+    console.execute("vanish");
+    EXPECT_TRUE(vanished); // the line's host keeps its hook through a clear
+}
+
+TEST_F(ConsoleTest, FaultVerbsRefuseWhatMakesNoSense) {
+    for (const auto& [line, message] : std::vector<std::pair<const char*, const char*>>{
+             {"drop 2", "usage: drop"},
+             {"delay", "usage: delay MS"},
+             {"delay 0", "usage: delay MS"},
+             {"delay 60001", "usage: delay MS"},
+             {"mute", "usage: mute on|off"},
+             {"wrongspeed maybe", "usage: wrongspeed on|off"},
+             {"pull 1", "usage: pull"},
+             {"tear 4", "usage: tear [BLOCKS]"},
+             {"tear x", "usage: tear [BLOCKS]"},
+             {"vanish", "no line to close"},
+             {"faults all", "usage: faults"}}) {
+        EXPECT_TRUE(anyLineHas(console.execute(line), message)) << line;
+    }
+    EXPECT_FALSE(faults.dropNextAnswer || faults.mute || faults.pullAfterRead ||
+                 faults.tearNextWrite);
+}
+
+} // namespace

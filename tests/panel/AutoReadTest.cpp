@@ -187,3 +187,15 @@ TEST_F(AutoRead, AFailedReadIsNotAFinishedCreditAndAFailedWriteIsTold) {
     ASSERT_EQ(boxes.shown.size(), 2U);
     EXPECT_EQ(boxes.shown[1].text, panel::kNothingDeducted);
 }
+
+TEST_F(AutoRead, AWriteWhoseAnswerWasLostAsksTheOperatorToLookAgain) {
+    for (const std::int32_t lost : {MF_ERR_TIMEOUT, MF_ERR_BAD_FRAME, MF_ERR_DEVICE_GONE}) {
+        autoCheck->setChecked(true);
+        boxes.shown.clear();
+        boxes.answers = {Answer::Ok};
+        mfdouble::script("MF_Write", {lost, {}});
+        presentAndTick(50);
+        ASSERT_EQ(boxes.shown.size(), 2U) << lost;
+        EXPECT_EQ(boxes.shown[1].text, panel::kWriteUnknown) << lost;
+    }
+}
