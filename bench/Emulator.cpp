@@ -11,7 +11,9 @@ using namespace std::chrono_literals;
 
 Emulator::Emulator(bool paced) {
     ::setenv("MF_API_PORTS", ports_.path().c_str(), 1);
-    std::vector<std::string> argv{KOV450_EMU_PATH};
+    // Headless, and with a state folder of its own: a run never touches the user's emulator.
+    std::vector<std::string> argv{KOV450_EMU_PATH, "--headless", "--state",
+                                  (ports_.path() / "state").string()};
     if (paced) {
         argv.emplace_back("--pace");
     }
