@@ -1,5 +1,7 @@
 #include "emulator/host/FaultCommands.h"
 
+#include "emulator/host/ConsoleWords.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -10,21 +12,6 @@ namespace {
 
 // Longer than any answer timeout of the library, short enough for a test to wait out.
 constexpr unsigned kLongestDelayMs = 60000;
-
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::optional<unsigned> number(const std::string& word) {
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc{} || end != word.data() + word.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 ConsoleReply said(std::string line) {
     return {{std::move(line)}, false};
