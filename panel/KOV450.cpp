@@ -12,7 +12,6 @@
 namespace panel {
 
 namespace {
-constexpr std::int32_t kDevice = 0;
 constexpr std::int32_t kPortSpeed = 9600;
 } // namespace
 
