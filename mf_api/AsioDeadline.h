@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <span>
 
 namespace mfapi {
 
@@ -53,6 +54,26 @@ inline IoResult classify(const IoOutcome& outcome) {
         return IoResult::Gone;
     }
     return IoResult::Failed;
+}
+
+/// Writes every byte to the stream before the deadline.
+template <typename Stream>
+IoResult writeAllBefore(asio::io_context& io, Stream& stream, std::span<const std::uint8_t> bytes,
+                        Clock::time_point deadline) {
+    return classify(runUntil(io, stream, deadline, [&](auto handler) {
+        asio::async_write(stream, asio::buffer(bytes.data(), bytes.size()), handler);
+    }));
+}
+
+/// Reads what the stream has, at least one byte, before the deadline; `received` says how many.
+template <typename Stream>
+IoResult readSomeBefore(asio::io_context& io, Stream& stream, std::span<std::uint8_t> buffer,
+                        std::size_t& received, Clock::time_point deadline) {
+    const IoOutcome outcome = runUntil(io, stream, deadline, [&](auto handler) {
+        stream.async_read_some(asio::buffer(buffer.data(), buffer.size()), handler);
+    });
+    received = outcome.bytes;
+    return classify(outcome);
 }
 
 } // namespace mfapi

@@ -92,18 +92,12 @@ public:
     }
 
     IoResult writeAll(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
-        return classify(runUntil(io_, port_, deadline, [&](auto handler) {
-            asio::async_write(port_, asio::buffer(bytes.data(), bytes.size()), handler);
-        }));
+        return writeAllBefore(io_, port_, bytes, deadline);
     }
 
     IoResult readSome(std::span<std::uint8_t> buffer, std::size_t& received,
                       Clock::time_point deadline) override {
-        const IoOutcome outcome = runUntil(io_, port_, deadline, [&](auto handler) {
-            port_.async_read_some(asio::buffer(buffer.data(), buffer.size()), handler);
-        });
-        received = outcome.bytes;
-        const IoResult result = classify(outcome);
+        const IoResult result = readSomeBefore(io_, port_, buffer, received, deadline);
         if (result == IoResult::Done && received == 0) {
             return IoResult::Gone;
         }

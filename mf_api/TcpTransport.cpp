@@ -48,18 +48,12 @@ public:
     }
 
     IoResult writeAll(std::span<const std::uint8_t> bytes, Clock::time_point deadline) override {
-        return classify(runUntil(io_, socket_, deadline, [&](auto handler) {
-            asio::async_write(socket_, asio::buffer(bytes.data(), bytes.size()), handler);
-        }));
+        return writeAllBefore(io_, socket_, bytes, deadline);
     }
 
     IoResult readSome(std::span<std::uint8_t> buffer, std::size_t& received,
                       Clock::time_point deadline) override {
-        const IoOutcome outcome = runUntil(io_, socket_, deadline, [&](auto handler) {
-            socket_.async_read_some(asio::buffer(buffer.data(), buffer.size()), handler);
-        });
-        received = outcome.bytes;
-        return classify(outcome);
+        return readSomeBefore(io_, socket_, buffer, received, deadline);
     }
 
     void discardInput() override {
