@@ -1,6 +1,7 @@
 #include "LibraryCalls.h"
 
 #include "Emulator.h"
+#include "Wire.h"
 
 #include "protocol/Command.h"
 #include "protocol/Frame.h"
@@ -21,7 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint32_t kLineSpeed = 9600;
 constexpr double kUnpacedLimitUs = 200;
 constexpr double kPacedTolerance = 0.05;
 constexpr int kUnpacedRounds = 300;
@@ -146,10 +146,8 @@ void measureLibraryCalls(reader::MfApi& api, Table& table) {
         for (const Call& call : list) {
             const std::size_t bytes = protocol::kRequestOverhead + call.requestPayload +
                                       protocol::kAnswerOverhead + call.answerPayload;
-            const double wireMs =
-                static_cast<double>(protocol::wireTime(bytes, kLineSpeed).count()) / 1000.0;
-            table.add({"paced 9600", call.name, median(micros[call.name]) / 1000.0, wireMs, "ms",
-                       true,
+            table.add({"paced 9600", call.name, median(micros[call.name]) / 1000.0, wireMs(bytes),
+                       "ms", true,
                        "median of " + std::to_string(kPacedRounds) + "; limit: wire time of " +
                            std::to_string(bytes) + " bytes, within 5%",
                        kPacedTolerance});

@@ -1,6 +1,7 @@
 #include "ProgramTimes.h"
 
 #include "Emulator.h"
+#include "Wire.h"
 
 #include "panel/KOV450.h"
 #include "poll/Form1.h"
@@ -32,16 +33,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint32_t kLineSpeed = 9600;
 constexpr int kTickSeconds = 3;
 // As for the calls: a tick may take 5% over the wire time of its exchanges.
 constexpr double kTickTolerance = 0.05;
 constexpr int kArrivals = 10;
 constexpr double kAutoReadIntervalMs = 200;
-
-double wireMs(std::size_t bytes) {
-    return static_cast<double>(protocol::wireTime(bytes, kLineSpeed).count()) / 1000.0;
-}
 
 // Bytes on the wire of a request with this payload and its answer with that one.
 std::size_t exchange(std::size_t requestPayload, std::size_t answerPayload) {
