@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <future>
 #include <thread>
 
 namespace {
@@ -29,13 +30,17 @@ public:
     std::string portName() const {
         return "socket://127.0.0.1:" + std::to_string(acceptor_.local_endpoint().port());
     }
-    /// Drops the client, as a network reader that is switched off would.
+    /// Drops the client, as a network reader that is switched off would. Returns once the
+    /// socket is closed, so the client's next request can never be answered.
     void hangUp() {
-        asio::post(io_, [this] {
+        std::promise<void> closed;
+        asio::post(io_, [this, &closed] {
             asio::error_code ignored;
             socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
             socket_.close(ignored);
+            closed.set_value();
         });
+        closed.get_future().wait();
     }
 
 private:
@@ -49,13 +54,14 @@ private:
     void read() {
         socket_.async_read_some(asio::buffer(buffer_), [this](const asio::error_code& error,
                                                               std::size_t received) {
-            if (error) {
+            if (error || !socket_.is_open()) {
                 return;
             }
             for (const auto& request : decoder_.feed(std::span(buffer_).first(received)).frames) {
                 if (const auto answer = reader_.handle(request)) {
                     const auto bytes = protocol::encodeFrame(*answer);
-                    asio::write(socket_, asio::buffer(*bytes));
+                    asio::error_code lost;
+                    asio::write(socket_, asio::buffer(*bytes), lost);
                 }
             }
             read();
