@@ -1,12 +1,13 @@
 #include "ui/ControlTable.h"
 
+#include "ui/Captions.h"
 #include "ui/IntervalTimer.h"
 #include "ui/OptionGroup.h"
 #include "ui/ScrollBar.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
+#include "ui/WrappingButton.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -29,12 +30,12 @@ QWidget* createWidget(const ControlSpec& entry, QWidget* parent) {
         return button;
     }
     case ControlKind::CheckBox: {
-        auto* box = new QCheckBox(text, parent);
+        auto* box = new CheckBox(text, parent);
         box->setChecked(entry.checked);
         return box;
     }
     case ControlKind::OptionButton: {
-        auto* option = new QRadioButton(text, parent);
+        auto* option = new OptionButton(text, parent);
         option->setChecked(entry.checked);
         return option;
     }
@@ -109,6 +110,19 @@ void applyColours(QWidget* widget, const ControlSpec& entry) {
     }
 }
 
+/// The layouts were measured with Windows fonts; where the fonts found here are wider, a slightly
+/// smaller caption reads better than one cut off.
+void shrinkCaptionToFit(QLabel* label) {
+    constexpr qreal kSmallestShare = 0.6;
+    QFont font = label->font();
+    const qreal points = fittingPointSize(font, label->text(), label->contentsRect().width(),
+                                          font.pointSizeF() * kSmallestShare);
+    if (points < font.pointSizeF()) {
+        font.setPointSizeF(points);
+        label->setFont(font);
+    }
+}
+
 QRect pixelGeometry(const ControlSpec& entry, qreal dpi) {
     if (entry.kind == ControlKind::Line) {
         return {twipsToPixels(entry.twips.left(), dpi), twipsToPixels(entry.twips.top(), dpi),
@@ -170,6 +184,9 @@ void buildControls(QWidget* window, std::span<const ControlSpec> table, qreal dp
             QFont font(QString::fromUtf8(entry.fontFamily));
             font.setPointSizeF(entry.fontPoints);
             widget->setFont(font);
+        }
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            shrinkCaptionToFit(label);
         }
         if (entry.shown == Shown::Hidden) {
             widget->hide();

@@ -2,6 +2,7 @@
 
 #include "panel/PanelLayout.h"
 #include "ui/Twips.h"
+#include "ui/WrappingButton.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -87,7 +88,6 @@ TEST_F(PanelTest, TheStripShowsOnlyThePortChooserAndTheAutoReadFrame) {
     EXPECT_EQ(control<QLineEdit>("Text1")->text(), "10");
     EXPECT_EQ(control<QLabel>("Label3")->text(), QString::fromUtf8("ميزان خريد"));
     EXPECT_EQ(control<QLabel>("Label3")->font().family(), "Arial");
-    EXPECT_DOUBLE_EQ(control<QLabel>("Label3")->font().pointSizeF(), 15.75);
     EXPECT_TRUE(control<QGroupBox>("Frame3")->title().isEmpty());
 
     // Hidden controls exist and still take text; the card controls lie below the strip.
@@ -101,6 +101,25 @@ TEST_F(PanelTest, TheStripShowsOnlyThePortChooserAndTheAutoReadFrame) {
     EXPECT_EQ(control("B115200")->geometry(), pixels(2040, 720, 855, 255));
     EXPECT_EQ(control("Line1")->geometry().top(), pixels(0, 2640, 0, 0).top());
     EXPECT_EQ(control("Line1")->geometry().height(), 1);
+}
+
+TEST_F(PanelTest, TheStripsCaptionsAreReadWhole) {
+    open();
+    // The check box is too narrow for its caption on one line, so it wraps as on Windows.
+    auto* autoCheck = dynamic_cast<ui::CheckBox*>(control<QCheckBox>("AutoCheck"));
+    ASSERT_NE(autoCheck, nullptr);
+    EXPECT_EQ(autoCheck->captionLines(), (QStringList{"Auto", "Read"}));
+
+    // The label keeps its 15.75 points where Arial's glyphs fit, and shrinks only as far as it
+    // must where the font standing in for Arial is wider.
+    auto* label = control<QLabel>("Label3");
+    const int width = label->contentsRect().width();
+    QFont asLaidOut("Arial");
+    asLaidOut.setPointSizeF(15.75);
+    const bool fitsAsLaidOut = QFontMetrics(asLaidOut).horizontalAdvance(label->text()) <= width;
+    EXPECT_EQ(label->font().pointSizeF() == 15.75, fitsAsLaidOut);
+    EXPECT_GE(label->font().pointSizeF(), 15.75 * 0.6);
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), width);
 }
 
 TEST_F(PanelTest, ControlsStartWithTheirTextsRangesAndLimits) {
