@@ -1,6 +1,6 @@
 // The emulator's state folder seen through our MF_API: what a reader keeps across a restart, and
 // what a kill in the middle of a burst of writes leaves behind.
-#include "e2e/EmulatorSession.h"
+#include "e2e/LibrarySteps.h"
 
 #include <MF_API.h>
 
@@ -16,7 +16,8 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-const std::array<std::uint8_t, 6> kKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
+using testing_support::kDefaultKey;
+using testing_support::openSector;
 
 /// Blocks 4 to 6 filled with one number, twelve times over.
 Bytes numbered(std::uint32_t number) {
@@ -31,16 +32,6 @@ Bytes numbered(std::uint32_t number) {
 
 class Persistence : public testing_support::EmulatorTest {
 protected:
-    void openSector() {
-        Bytes type(3);
-        ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
-        Bytes serial(4);
-        ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
-        ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
-        ASSERT_EQ(MF_LoadKey(0, kKey.data()), MF_OK);
-        ASSERT_EQ(MF_Authentication(0, MF_KEY_B, 4, serial.data()), MF_OK);
-    }
-
     void killAndRestart() {
         emulator_->signal(SIGKILL);
         ASSERT_TRUE(emulator_->wait(5s));

@@ -1,5 +1,5 @@
 // Every exported function of our MF_API against kov450-emu over a real pty.
-#include "e2e/EmulatorSession.h"
+#include "e2e/LibrarySteps.h"
 
 #include <MF_API.h>
 
@@ -19,33 +19,15 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
 const std::array<std::uint8_t, 4> kUid{0xA1, 0xB2, 0xC3, 0xD4};
-const std::array<std::uint8_t, 6> kKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
+using testing_support::kDefaultKey;
+using testing_support::openSector;
 constexpr std::uint8_t kUntouched = 0xEE;
 
 Bytes untouched(std::size_t size) {
     return Bytes(size, kUntouched);
 }
 
-class EndToEnd : public testing_support::EmulatorTest {
-protected:
-    void SetUp() override {
-        EmulatorTest::SetUp();
-        ASSERT_EQ(MF_InitComm("COM1", 9600), MF_OK);
-    }
-
-    void TearDown() override { EXPECT_EQ(MF_ExitComm(), MF_OK); }
-
-    // Request, anticollision, select, load the default key, authenticate with key B.
-    void openSector(std::int32_t block = 4, std::int32_t keyType = MF_KEY_B) {
-        Bytes type(3);
-        ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
-        Bytes serial(4);
-        ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
-        ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
-        ASSERT_EQ(MF_LoadKey(0, kKey.data()), MF_OK);
-        ASSERT_EQ(MF_Authentication(0, keyType, block, serial.data()), MF_OK);
-    }
-};
+using EndToEnd = testing_support::OpenPortTest;
 
 TEST_F(EndToEnd, IdentityCommandsWriteExactlyTheirBytes) {
     Bytes address = untouched(2);
@@ -129,7 +111,7 @@ TEST_F(EndToEnd, ReadWriteReadRoundTripsBlockFour) {
     ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
     EXPECT_EQ(serial, (Bytes{0xA1, 0xB2, 0xC3, 0xD4, kUntouched}));
     ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
-    ASSERT_EQ(MF_LoadKey(0, kKey.data()), MF_OK);
+    ASSERT_EQ(MF_LoadKey(0, kDefaultKey.data()), MF_OK);
     ASSERT_EQ(MF_Authentication(0, MF_KEY_B, 4, serial.data()), MF_OK);
     Bytes data = untouched(17);
     ASSERT_EQ(MF_Read(0, 4, 1, data.data()), MF_OK);
@@ -145,9 +127,9 @@ TEST_F(EndToEnd, ReadWriteReadRoundTripsBlockFour) {
 }
 
 TEST_F(EndToEnd, KeyStoreSlotsServeAuthentication) {
-    ASSERT_EQ(MF_StoreKeyToEE(0, MF_KEY_B, 3, kKey.data()), MF_OK);
+    ASSERT_EQ(MF_StoreKeyToEE(0, MF_KEY_B, 3, kDefaultKey.data()), MF_OK);
     expectOutput("event: key store changed");
-    EXPECT_EQ(MF_StoreKeyToEE(0, MF_KEY_B, 16, kKey.data()), MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(MF_StoreKeyToEE(0, MF_KEY_B, 16, kDefaultKey.data()), MF_ERR_BAD_PARAMETER);
     EXPECT_EQ(MF_LoadKeyFromEE(0, MF_KEY_B, 16), MF_ERR_BAD_PARAMETER);
     EXPECT_EQ(MF_LoadKeyFromEE(0, 2, 0), MF_ERR_BAD_PARAMETER);
     Bytes type(3);

@@ -1,7 +1,7 @@
 // Each fault kov450-emu can put on the line, against our MF_API over a real pty: the call returns
 // its documented status within a bounded time, the library stays usable where the reader does,
 // and the card holds either its old or its new content, never anything else.
-#include "e2e/EmulatorSession.h"
+#include "e2e/LibrarySteps.h"
 
 #include <MF_API.h>
 
@@ -17,30 +17,14 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
-const std::array<std::uint8_t, 6> kKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
+using testing_support::kDefaultKey;
+using testing_support::openSector;
 // The library waits the wire time of the longest answer plus the fixture's margin of 1 s; a
 // call that takes longer than this is a hang.
 constexpr auto kBound = 3s;
 
-class FaultEndToEnd : public testing_support::EmulatorTest {
+class FaultEndToEnd : public testing_support::OpenPortTest {
 protected:
-    void SetUp() override {
-        EmulatorTest::SetUp();
-        ASSERT_EQ(MF_InitComm("COM1", 9600), MF_OK);
-    }
-
-    void TearDown() override { EXPECT_EQ(MF_ExitComm(), MF_OK); }
-
-    void openSector() {
-        Bytes type(3);
-        ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
-        Bytes serial(4);
-        ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
-        ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
-        ASSERT_EQ(MF_LoadKey(0, kKey.data()), MF_OK);
-        ASSERT_EQ(MF_Authentication(0, MF_KEY_B, 4, serial.data()), MF_OK);
-    }
-
     /// The status of one MF_GetDeviceAddr, checked to come back in bounded time and to leave
     /// the caller's byte alone when it fails.
     std::int32_t timedGetAddress() {
