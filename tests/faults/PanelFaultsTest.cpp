@@ -20,15 +20,8 @@ using Answer = ui::MessageBoxes::Answer;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-class PanelFaults : public ProgramTest<panel::KOV450> {
+class PanelFaults : public OpenPanelTest {
 protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        window = std::make_unique<panel::KOV450>(api, boxes);
-        click("PortSet");
-        ASSERT_EQ(text("ResultTXT"), "port opened Correctly");
-    }
-
     /// One purchase of 10 from the default credit of 50 with `fault` typed while the operator
     /// is asked; the message that follows the OK.
     QString purchaseWith(const std::string& fault, const std::string& echo) {

@@ -12,15 +12,8 @@ namespace {
 
 using Answer = ui::MessageBoxes::Answer;
 
-class PanelEndToEnd : public ProgramTest<panel::KOV450> {
+class PanelEndToEnd : public OpenPanelTest {
 protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        window = std::make_unique<panel::KOV450>(api, boxes);
-        click("PortSet"); // the chooser reads "USB", which the emulator publishes
-        ASSERT_EQ(text("ResultTXT"), "port opened Correctly");
-    }
-
     void openCreditSector() {
         for (const char* step : {"Request", "Anticool", "select", "LoadKey", "Authentication"}) {
             click(step);

@@ -8,15 +8,7 @@
 
 namespace {
 
-class DeviceEndToEnd : public ProgramTest<panel::KOV450> {
-protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        window = std::make_unique<panel::KOV450>(api, boxes);
-        click("PortSet");
-        ASSERT_EQ(text("ResultTXT"), "port opened Correctly");
-    }
-};
+using DeviceEndToEnd = OpenPanelTest;
 
 } // namespace
 

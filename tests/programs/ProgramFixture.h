@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panel/KOV450.h"
 #include "reader/MfApi.h"
 
 #include "QtPrinters.h"
@@ -32,4 +33,16 @@ protected:
     reader::MfApi api{reader::LibraryLocation::besideProgram()};
     ScriptedMessageBoxes boxes;
     std::unique_ptr<Window> window;
+};
+
+/// The panel as the operator starts: "Port Set" pressed while the chooser reads "USB", which the
+/// emulator publishes.
+class OpenPanelTest : public ProgramTest<panel::KOV450> {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        window = std::make_unique<panel::KOV450>(api, boxes);
+        click("PortSet");
+        ASSERT_EQ(text("ResultTXT"), "port opened Correctly");
+    }
 };
