@@ -14,7 +14,7 @@
 #include "emulator/state/StateStore.h"
 #include "emulator/window/EmulatorWindow.h"
 #include "emulator/window/WindowBridge.h"
-#include "mf_api/PortName.h"
+#include "ports/PortFolder.h"
 
 #include <QApplication>
 
@@ -101,7 +101,7 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     kov450::Console console(reader, faults);
     asio::io_context io(1);
     kov450::PtyHost pty;
-    const auto folder = mfapi::portFolder();
+    const auto folder = ports::portFolder();
     const kov450::PortLinks links(folder, options.ports, pty.slavePath());
 
     asio::signal_set stopSignals(io, SIGINT, SIGTERM);

@@ -1,11 +1,10 @@
 #include "mf_api/PortName.h"
 
-#include <unistd.h>
+#include "ports/PortFolder.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
 #include <system_error>
 #include <vector>
 
@@ -36,7 +35,7 @@ template <typename Number> std::optional<Number> wholeNumber(std::string_view te
     return value;
 }
 
-std::optional<PortTarget> tcpTarget(std::string_view rest) {
+std::optional<TcpPort> tcpTarget(std::string_view rest) {
     const auto colon = rest.rfind(':');
     if (colon == std::string_view::npos || colon == 0) {
         return std::nullopt;
@@ -53,10 +52,11 @@ std::optional<PortTarget> tcpTarget(std::string_view rest) {
     return TcpPort{std::move(host), *port};
 }
 
-std::optional<fs::path> linkInFolder(std::string_view name, const fs::path& folder) {
+/// The entry of `name` in the folder, matched ignoring case.
+std::optional<fs::path> entryInFolder(std::string_view name, const fs::path& folder) {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (equalIgnoringCase(entry.path().filename().string(), name) && entry.is_symlink(error)) {
+        if (equalIgnoringCase(entry.path().filename().string(), name)) {
             return entry.path();
         }
     }
@@ -80,30 +80,31 @@ fs::path usbDevice(const fs::path& byIdFolder) {
 
 } // namespace
 
-fs::path portFolder() {
-    if (const char* folder = std::getenv("MF_API_PORTS"); folder != nullptr && *folder != 0) {
-        return folder;
-    }
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != 0) {
-        return fs::path(runtime) / "mf_api" / "ports";
-    }
-    return fs::path("/tmp") / ("mf_api-" + std::to_string(::getuid())) / "ports";
-}
-
-std::optional<PortTarget> resolvePortName(std::string_view name, const fs::path& folder,
-                                          const fs::path& byIdFolder) {
+PortLookup resolvePortName(std::string_view name, const fs::path& folder,
+                           const fs::path& byIdFolder) {
     if (name.empty()) {
-        return std::nullopt;
+        return PortRefusal::NoSuchPort;
     }
     constexpr std::string_view kSocket = "socket://";
     if (startsWithIgnoringCase(name, kSocket)) {
-        return tcpTarget(name.substr(kSocket.size()));
+        const auto tcp = tcpTarget(name.substr(kSocket.size()));
+        return tcp ? PortLookup(*tcp) : PortRefusal::NoSuchPort;
     }
     if (name.find('/') != std::string_view::npos) {
         return DevicePort{fs::path(name)};
     }
-    if (const auto link = linkInFolder(name, folder)) {
-        return DevicePort{*link};
+    if (ports::unsafeFolderReason(folder)) {
+        return PortRefusal::UnsafeFolder;
+    }
+    if (const auto entry = entryInFolder(name, folder)) {
+        switch (ports::entryKind(*entry)) {
+        case ports::EntryKind::Device:
+            return DevicePort{*entry};
+        case ports::EntryKind::Dangling:
+            return PortRefusal::NoSuchPort;
+        case ports::EntryKind::Other:
+            return PortRefusal::UnsafeFolder;
+        }
     }
     std::string_view bare = name;
     if (startsWithIgnoringCase(bare, "\\\\.\\")) {
@@ -114,12 +115,12 @@ std::optional<PortTarget> resolvePortName(std::string_view name, const fs::path&
         if (number && *number >= 1) {
             return DevicePort{fs::path("/dev/ttyS" + std::to_string(*number - 1))};
         }
-        return std::nullopt;
+        return PortRefusal::NoSuchPort;
     }
     if (equalIgnoringCase(bare, "USB")) {
         return DevicePort{usbDevice(byIdFolder)};
     }
-    return std::nullopt;
+    return PortRefusal::NoSuchPort;
 }
 
 } // namespace mfapi

@@ -22,17 +22,20 @@ struct TcpPort {
 
 using PortTarget = std::variant<DevicePort, TcpPort>;
 
-/// The folder of named ports: $MF_API_PORTS, else $XDG_RUNTIME_DIR/mf_api/ports, else
-/// /tmp/mf_api-UID/ports. Port names live there as symbolic links to devices, the way Wine
-/// keeps DOS device names.
-std::filesystem::path portFolder();
+/// Why a port name leads to no port.
+enum class PortRefusal {
+    NoSuchPort,
+    UnsafeFolder ///< The port folder, or the entry of the name in it, cannot be trusted.
+};
 
-/// Where the port name leads, or nothing when it names no port. In order: a name with '/' is a
-/// device path; socket://HOST:PORT is TCP; a link in `folder` whose name matches ignoring case;
-/// COMn (or \\.\COMn) is /dev/ttyS(n-1); USB is the single entry of `byIdFolder`, else
-/// /dev/ttyUSB0 if present, else /dev/ttyACM0.
-std::optional<PortTarget>
-resolvePortName(std::string_view name, const std::filesystem::path& folder,
-                const std::filesystem::path& byIdFolder = "/dev/serial/by-id");
+using PortLookup = std::variant<PortTarget, PortRefusal>;
+
+/// Where the port name leads. In order: a name with '/' is a device path; socket://HOST:PORT is
+/// TCP; an entry in `folder` whose name matches ignoring case, which must lead to a character
+/// device; COMn (or \\.\COMn) is /dev/ttyS(n-1); USB is the single entry of `byIdFolder`, else
+/// /dev/ttyUSB0 if present, else /dev/ttyACM0. A name that needs the folder is refused when the
+/// folder is not safe (ports::unsafeFolderReason), whatever it holds.
+PortLookup resolvePortName(std::string_view name, const std::filesystem::path& folder,
+                           const std::filesystem::path& byIdFolder = "/dev/serial/by-id");
 
 } // namespace mfapi

@@ -46,6 +46,7 @@ std::int32_t statusOfOpenError(int error) {
     case ENOTDIR:
     case ELOOP:
     case EISDIR:
+    case ENAMETOOLONG:
         return MF_ERR_NO_SUCH_PORT;
     case EACCES:
     case EPERM:

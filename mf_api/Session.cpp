@@ -4,10 +4,13 @@
 #include "mf_api/PortName.h"
 #include "mf_api/SerialTransport.h"
 #include "mf_api/TcpTransport.h"
+#include "ports/PortFolder.h"
 
 #include <MF_API.h>
 
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace mfapi {
 
@@ -15,6 +18,7 @@ namespace {
 
 // A connect over the network may take longer than a reader's answer, but not without bound.
 constexpr std::chrono::milliseconds kConnectTimeout{2000};
+constexpr std::size_t kLongestPortName = PATH_MAX - 1;
 
 std::variant<std::unique_ptr<Transport>, std::int32_t> openTarget(const PortTarget& target,
                                                                   std::uint32_t speed) {
@@ -33,7 +37,8 @@ Session& Session::instance() {
 }
 
 std::int32_t Session::open(const char* portName, std::int32_t bitsPerSecond) {
-    if (portName == nullptr) {
+    // No path is longer; a longer name is a caller's mistake, not a port.
+    if (portName == nullptr || ::strnlen(portName, kLongestPortName + 1) > kLongestPortName) {
         return MF_ERR_BAD_ARGUMENT;
     }
     if (!termiosSpeed(bitsPerSecond)) {
@@ -45,11 +50,12 @@ std::int32_t Session::open(const char* portName, std::int32_t bitsPerSecond) {
         // One connection per process, and opening never closes the one that is open.
         return MF_ERR_PORT_BUSY;
     }
-    const auto target = resolvePortName(portName, portFolder());
-    if (!target) {
-        return MF_ERR_NO_SUCH_PORT;
+    const PortLookup lookup = resolvePortName(portName, ports::portFolder());
+    if (const auto* refusal = std::get_if<PortRefusal>(&lookup)) {
+        return *refusal == PortRefusal::UnsafeFolder ? MF_ERR_UNSAFE_PORT_FOLDER
+                                                     : MF_ERR_NO_SUCH_PORT;
     }
-    auto opened = openTarget(*target, speed);
+    auto opened = openTarget(std::get<PortTarget>(lookup), speed);
     if (const auto* status = std::get_if<std::int32_t>(&opened)) {
         return *status;
     }

@@ -1,7 +1,7 @@
 #include "emulator/host/LineServer.h"
 
 #include "emulator/host/StateReport.h"
-#include "mf_api/PortName.h"
+#include "ports/PortFolder.h"
 #include "protocol/Command.h"
 #include "protocol/FrameEncoder.h"
 #include "protocol/WireTime.h"
@@ -203,7 +203,7 @@ void LineServer::vanish() {
     master_.release();
     namespace fs = std::filesystem;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(mfapi::portFolder(), error)) {
+    for (const auto& entry : fs::directory_iterator(ports::portFolder(), error)) {
         std::error_code ignored;
         if (entry.is_symlink(ignored) &&
             fs::read_symlink(entry.path(), ignored) == pty_.slavePath()) {

@@ -42,15 +42,21 @@ extern "C" {
 #define MF_ERR_UNKNOWN_COMMAND 11  /**< The reader does not know the command. */
 #define MF_ERR_NO_VALUE_PENDING 12 /**< MF_transfer without a successful MF_Value before it. */
 /* Host-side errors (negative). */
-#define MF_ERR_NOT_OPEN (-1)           /**< No port is open. */
-#define MF_ERR_TIMEOUT (-2)            /**< The reader did not answer in time. */
-#define MF_ERR_BAD_FRAME (-3)          /**< The answer was malformed or failed its CRC. */
-#define MF_ERR_DEVICE_GONE (-4)        /**< The device vanished (USB pulled, reader host ended). */
-#define MF_ERR_NO_SUCH_PORT (-5)       /**< The port name names no device. */
-#define MF_ERR_PERMISSION (-6)         /**< The device exists but may not be opened. */
-#define MF_ERR_BAD_ARGUMENT (-7)       /**< A null buffer or an argument out of range. */
-#define MF_ERR_IO (-8)                 /**< Any other operating system error on the port. */
-#define MF_ERR_BAD_SPEED (-9)          /**< The line speed is not one the port supports. */
+#define MF_ERR_NOT_OPEN (-1)     /**< No port is open. */
+#define MF_ERR_TIMEOUT (-2)      /**< The reader did not answer in time. */
+#define MF_ERR_BAD_FRAME (-3)    /**< The answer was malformed or failed its CRC. */
+#define MF_ERR_DEVICE_GONE (-4)  /**< The device vanished (USB pulled, reader host ended). */
+#define MF_ERR_NO_SUCH_PORT (-5) /**< The port name names no device. */
+#define MF_ERR_PERMISSION (-6)   /**< The device exists but may not be opened. */
+#define MF_ERR_BAD_ARGUMENT (-7) /**< A null buffer or an argument out of range. */
+#define MF_ERR_IO (-8)           /**< Any other operating system error on the port. */
+#define MF_ERR_BAD_SPEED (-9)    /**< The line speed is not one the port supports. */
+#define MF_ERR_UNSAFE_PORT_FOLDER                                                                  \
+    (-10) /**< Port folder not safe: another user could plant a                                    \
+               name in it, or a name leads to no device. */
+#define MF_ERR_UNKNOWN_STATUS                                                                      \
+    (-11)                              /**< The reader answered a status this library does not     \
+                                            know. */
 #define MF_ERR_LIBRARY_MISSING (-100)  /**< Binding only: the library file was not found. */
 #define MF_ERR_FUNCTION_MISSING (-101) /**< Binding only: the library lacks this function. */
 

@@ -1,5 +1,6 @@
 #include "mf_api/PortName.h"
 #include "e2e/TempFolder.h"
+#include "ports/PortFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,17 @@ namespace fs = std::filesystem;
 using mfapi::DevicePort;
 using mfapi::TcpPort;
 
-std::optional<fs::path> devicePath(const std::optional<mfapi::PortTarget>& target) {
+using mfapi::PortRefusal;
+
+std::optional<mfapi::PortTarget> targetOf(const mfapi::PortLookup& lookup) {
+    if (const auto* target = std::get_if<mfapi::PortTarget>(&lookup)) {
+        return *target;
+    }
+    return std::nullopt;
+}
+
+std::optional<fs::path> devicePath(const mfapi::PortLookup& lookup) {
+    const auto target = targetOf(lookup);
     if (!target || !std::holds_alternative<DevicePort>(*target)) {
         return std::nullopt;
     }
@@ -23,9 +34,14 @@ class PortNames : public ::testing::Test {
 protected:
     testing_support::TempFolder folder;
     testing_support::TempFolder byId;
-    fs::path resolve(std::string_view name) {
-        return devicePath(mfapi::resolvePortName(name, folder.path(), byId.path()))
-            .value_or("<none>");
+    mfapi::PortLookup lookup(std::string_view name) {
+        return mfapi::resolvePortName(name, folder.path(), byId.path());
+    }
+    fs::path resolve(std::string_view name) { return devicePath(lookup(name)).value_or("<none>"); }
+    bool refusedAsUnsafe(std::string_view name) {
+        const auto result = lookup(name);
+        const auto* refusal = std::get_if<PortRefusal>(&result);
+        return refusal != nullptr && *refusal == PortRefusal::UnsafeFolder;
     }
 };
 
@@ -39,9 +55,32 @@ TEST_F(PortNames, LinkInThePortFolderMatchesIgnoringCase) {
     fs::create_symlink("/dev/null", folder.path() / "Reader");
     EXPECT_EQ(resolve("com1"), folder.path() / "COM1");
     EXPECT_EQ(resolve("READER"), folder.path() / "Reader");
-    // A plain file is not a port link; COM1's default still applies to other numbers.
-    std::ofstream(folder.path() / "COM2") << "x";
+    // Names the folder does not hold keep their defaults.
     EXPECT_EQ(resolve("COM2"), "/dev/ttyS1");
+}
+
+TEST_F(PortNames, AnEntryThatIsNoDeviceIsRefusedAndALeftoverLinkNamesNothing) {
+    std::ofstream(folder.path() / "COM2") << "x";
+    fs::create_symlink(folder.path() / "COM2", folder.path() / "COM3");
+    fs::create_directory(folder.path() / "COM4");
+    fs::create_symlink(folder.path() / "gone", folder.path() / "COM5");
+    EXPECT_TRUE(refusedAsUnsafe("COM2"));
+    EXPECT_TRUE(refusedAsUnsafe("com3"));
+    EXPECT_TRUE(refusedAsUnsafe("COM4"));
+    // A killed emulator leaves its link behind: the reader is gone, not planted.
+    EXPECT_EQ(std::get<PortRefusal>(lookup("COM5")), PortRefusal::NoSuchPort);
+}
+
+TEST_F(PortNames, AFolderOthersCanWriteIsNotUsedForAnyName) {
+    fs::create_symlink("/dev/null", folder.path() / "COM1");
+    fs::permissions(folder.path(), fs::perms::others_write, fs::perm_options::add);
+    EXPECT_TRUE(refusedAsUnsafe("COM1"));
+    // Not even for a default name: it could be planted there at any moment.
+    EXPECT_TRUE(refusedAsUnsafe("COM7"));
+    EXPECT_TRUE(refusedAsUnsafe("USB"));
+    // Paths and network names never look at the folder.
+    EXPECT_EQ(resolve("/dev/ttyUSB3"), "/dev/ttyUSB3");
+    EXPECT_TRUE(targetOf(lookup("socket://localhost:4001")).has_value());
 }
 
 TEST_F(PortNames, ComNumbersMapToTtySFromZero) {
@@ -62,16 +101,17 @@ TEST_F(PortNames, UsbIsTheSingleSerialByIdEntry) {
 }
 
 TEST_F(PortNames, SocketNamesATcpEndpoint) {
-    const auto target = mfapi::resolvePortName("socket://reader.local:4001", folder.path());
+    const auto target =
+        targetOf(mfapi::resolvePortName("socket://reader.local:4001", folder.path()));
     ASSERT_TRUE(target && std::holds_alternative<TcpPort>(*target));
     EXPECT_EQ(std::get<TcpPort>(*target).host, "reader.local");
     EXPECT_EQ(std::get<TcpPort>(*target).port, 4001);
-    const auto v6 = mfapi::resolvePortName("socket://[::1]:5000", folder.path());
+    const auto v6 = targetOf(mfapi::resolvePortName("socket://[::1]:5000", folder.path()));
     ASSERT_TRUE(v6 && std::holds_alternative<TcpPort>(*v6));
     EXPECT_EQ(std::get<TcpPort>(*v6).host, "::1");
-    EXPECT_FALSE(mfapi::resolvePortName("socket://host", folder.path()).has_value());
-    EXPECT_FALSE(mfapi::resolvePortName("socket://host:0", folder.path()).has_value());
-    EXPECT_FALSE(mfapi::resolvePortName("socket://host:99999", folder.path()).has_value());
+    EXPECT_FALSE(targetOf(lookup("socket://host")).has_value());
+    EXPECT_FALSE(targetOf(lookup("socket://host:0")).has_value());
+    EXPECT_FALSE(targetOf(lookup("socket://host:99999")).has_value());
 }
 
 TEST_F(PortNames, UnknownNamesAndEmptyNamesLeadNowhere) {
@@ -81,12 +121,12 @@ TEST_F(PortNames, UnknownNamesAndEmptyNamesLeadNowhere) {
 
 TEST(PortFolder, ComesFromTheEnvironmentInOrder) {
     ::setenv("MF_API_PORTS", "/somewhere/ports", 1);
-    EXPECT_EQ(mfapi::portFolder(), "/somewhere/ports");
+    EXPECT_EQ(ports::portFolder(), "/somewhere/ports");
     ::unsetenv("MF_API_PORTS");
     ::setenv("XDG_RUNTIME_DIR", "/run/user/42", 1);
-    EXPECT_EQ(mfapi::portFolder(), "/run/user/42/mf_api/ports");
+    EXPECT_EQ(ports::portFolder(), "/run/user/42/mf_api/ports");
     ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(mfapi::portFolder(), fs::path("/tmp/mf_api-" + std::to_string(::getuid())) / "ports");
+    EXPECT_EQ(ports::portFolder(), fs::path("/tmp/mf_api-" + std::to_string(::getuid())) / "ports");
 }
 
 } // namespace
