@@ -17,6 +17,12 @@ std::chrono::microseconds exchangeTimeout(std::size_t requestBytes, std::uint32_
     return protocol::wireTime(requestBytes + longestAnswer, bitsPerSecond) + margin;
 }
 
+std::int32_t statusFromReader(std::int32_t wireStatus) {
+    const bool known = wireStatus >= MF_OK && wireStatus <= MF_ERR_NO_VALUE_PENDING &&
+                       wireStatus != MF_ERR_PORT_BUSY;
+    return known ? wireStatus : MF_ERR_UNKNOWN_STATUS;
+}
+
 std::chrono::milliseconds answerMargin(const char* setting) {
     constexpr std::chrono::milliseconds kDefault{250};
     if (setting == nullptr) {
@@ -65,6 +71,10 @@ Reply Connection::awaitAnswer(std::uint8_t command, Clock::time_point deadline) 
     std::array<std::uint8_t, 256> buffer{};
     std::size_t badFrames = 0;
     for (;;) {
+        // A peer that never stops sending must not keep the call here past its limit.
+        if (Clock::now() >= deadline) {
+            return {badFrames > 0 ? MF_ERR_BAD_FRAME : MF_ERR_TIMEOUT, {}};
+        }
         std::size_t received = 0;
         switch (transport_->readSome(buffer, received, deadline)) {
         case IoResult::Done:
@@ -83,7 +93,7 @@ Reply Connection::awaitAnswer(std::uint8_t command, Clock::time_point deadline) 
         for (protocol::Frame& frame : decoded.frames) {
             // An answer to another command is a late one from an earlier, timed-out call.
             if (frame.command == command) {
-                return {frame.status, std::move(frame.payload)};
+                return {statusFromReader(frame.status), std::move(frame.payload)};
             }
         }
     }

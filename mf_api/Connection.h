@@ -23,6 +23,11 @@ struct Reply {
 std::chrono::microseconds exchangeTimeout(std::size_t requestBytes, std::uint32_t bitsPerSecond,
                                           std::chrono::milliseconds margin);
 
+/// The status a reader's answer carries, as a caller may take it: the reader's own codes pass,
+/// anything else (a host-side code, a code of a newer reader) is MF_ERR_UNKNOWN_STATUS, so that
+/// no reader can pass for the library ("library missing") or the port ("port busy").
+std::int32_t statusFromReader(std::int32_t wireStatus);
+
 /// The margin from $MF_API_ANSWER_MARGIN_MS (0 to 10000), or 250 ms.
 std::chrono::milliseconds answerMargin(const char* setting);
 
