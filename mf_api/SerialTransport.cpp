@@ -82,9 +82,14 @@ std::int32_t configureLine(int fd, speed_t speed) {
 
 class SerialTransport final : public Transport {
 public:
-    explicit SerialTransport(int fd) { port_.assign(fd); }
+    SerialTransport(int fd, const termios& settingsBefore) : settingsBefore_(settingsBefore) {
+        port_.assign(fd);
+    }
 
     ~SerialTransport() override {
+        // A port name can lead to someone else's line (a stale link to a reused pty): leave it
+        // as we found it.
+        ::tcsetattr(port_.native_handle(), TCSANOW, &settingsBefore_);
         // The exclusive flag outlives our descriptor when someone else keeps the tty open
         // (the emulator does), so clear it; the flock goes with the descriptor.
         ::ioctl(port_.native_handle(), TIOCNXCL);
@@ -122,6 +127,7 @@ public:
     }
 
 private:
+    termios settingsBefore_;
     asio::io_context io_{1};
     asio::serial_port port_{io_};
 };
@@ -150,12 +156,19 @@ openSerialTransport(const std::filesystem::path& device, std::uint32_t bitsPerSe
     if (::ioctl(fd.get(), TIOCEXCL) != 0) {
         return MF_ERR_IO;
     }
+    termios settingsBefore{};
+    if (::tcgetattr(fd.get(), &settingsBefore) != 0) {
+        ::ioctl(fd.get(), TIOCNXCL);
+        return MF_ERR_IO;
+    }
     if (const std::int32_t status = configureLine(fd.get(), *speed); status != MF_OK) {
+        ::tcsetattr(fd.get(), TCSANOW, &settingsBefore);
         ::ioctl(fd.get(), TIOCNXCL);
         return status;
     }
     ::tcflush(fd.get(), TCIOFLUSH);
-    return std::unique_ptr<Transport>(std::make_unique<SerialTransport>(fd.release()));
+    return std::unique_ptr<Transport>(
+        std::make_unique<SerialTransport>(fd.release(), settingsBefore));
 }
 
 } // namespace mfapi
