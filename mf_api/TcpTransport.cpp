@@ -1,12 +1,14 @@
 #include "mf_api/TcpTransport.h"
 
 #include "mf_api/AsioDeadline.h"
+#include "mf_api/HostLookup.h"
 #include "mf_api/LineSpeed.h"
 
 #include <MF_API.h>
 
 #include <asio.hpp>
 
+#include <algorithm>
 #include <array>
 
 namespace mfapi {
@@ -23,12 +25,12 @@ public:
     }
 
     std::int32_t connect(const std::string& host, std::uint16_t port, Clock::time_point deadline) {
-        asio::error_code error;
-        asio::ip::tcp::resolver resolver(io_);
-        const auto endpoints = resolver.resolve(host, std::to_string(port), error);
-        if (error) {
-            return MF_ERR_NO_SUCH_PORT;
+        // The name is looked up within the same limit as the connect.
+        auto lookup = lookUpHost(host, port, deadline);
+        if (const auto* status = std::get_if<std::int32_t>(&lookup)) {
+            return *status;
         }
+        const auto& endpoints = std::get<std::vector<asio::ip::tcp::endpoint>>(lookup);
         const IoOutcome outcome = runUntil(io_, socket_, deadline, [&](auto handler) {
             asio::async_connect(
                 socket_, endpoints,
@@ -43,7 +45,8 @@ public:
         if (outcome.error) {
             return MF_ERR_IO;
         }
-        socket_.set_option(asio::ip::tcp::no_delay(true), error);
+        asio::error_code ignored;
+        socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
         return MF_OK;
     }
 
@@ -57,10 +60,14 @@ public:
     }
 
     void discardInput() override {
+        // Only what is waiting now: a peer that keeps sending would keep a loop here for ever.
         asio::error_code error;
+        std::size_t waiting = socket_.available(error);
         std::array<std::uint8_t, 256> scratch{};
-        while (socket_.available(error) > 0 && !error) {
-            socket_.read_some(asio::buffer(scratch), error);
+        while (waiting > 0 && !error) {
+            const std::size_t dropped =
+                socket_.read_some(asio::buffer(scratch, std::min(waiting, scratch.size())), error);
+            waiting -= std::min(waiting, dropped);
         }
     }
 
