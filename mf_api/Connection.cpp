@@ -1,6 +1,7 @@
 #include "mf_api/Connection.h"
 
 #include "protocol/FrameEncoder.h"
+#include "protocol/Status.h"
 #include "protocol/WireTime.h"
 
 #include <MF_API.h>
@@ -18,9 +19,7 @@ std::chrono::microseconds exchangeTimeout(std::size_t requestBytes, std::uint32_
 }
 
 std::int32_t statusFromReader(std::int32_t wireStatus) {
-    const bool known = wireStatus >= MF_OK && wireStatus <= MF_ERR_NO_VALUE_PENDING &&
-                       wireStatus != MF_ERR_PORT_BUSY;
-    return known ? wireStatus : MF_ERR_UNKNOWN_STATUS;
+    return protocol::isReaderStatus(wireStatus) ? wireStatus : MF_ERR_UNKNOWN_STATUS;
 }
 
 std::chrono::milliseconds answerMargin(const char* setting) {

@@ -1,24 +1,40 @@
-// The exported C functions: argument checks, payload layouts and the copy into the caller's
-// buffers. Each writes exactly the bytes MF_API.h gives for it, and only on success (except
-// MF_Request, which writes three zero bytes when it fails, so that pollers see no card).
+// The exported C functions: argument checks and the copy into the caller's buffers around one
+// typed call of the open reader's back end. Each writes exactly the bytes MF_API.h gives for it,
+// and only on success (except MF_Request, which writes three zero bytes when it fails, so that
+// pollers see no card).
 #include "mf_api/LineSpeed.h"
 #include "mf_api/Session.h"
-#include "protocol/Bytes.h"
 #include "protocol/Command.h"
+#include "protocol/Status.h"
 
 #include <MF_API.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 namespace {
 
-using mfapi::Reply;
+using mfapi::Backend;
+using mfapi::Result;
 using mfapi::Session;
-using protocol::Command;
+
+// The reader's status codes are ours: the library hands them on as they come.
+static_assert(protocol::status::kOk == MF_OK);
+static_assert(protocol::status::kNoCard == MF_ERR_NO_CARD);
+static_assert(protocol::status::kCardNoAnswer == MF_ERR_CARD_NO_ANSWER);
+static_assert(protocol::status::kAuthFailed == MF_ERR_AUTH_FAILED);
+static_assert(protocol::status::kNotAuthenticated == MF_ERR_NOT_AUTHENTICATED);
+static_assert(protocol::status::kAccessDenied == MF_ERR_ACCESS_DENIED);
+static_assert(protocol::status::kBadBlock == MF_ERR_BAD_BLOCK);
+static_assert(protocol::status::kNotSelected == MF_ERR_NOT_SELECTED);
+static_assert(protocol::status::kNotValueBlock == MF_ERR_NOT_VALUE_BLOCK);
+static_assert(protocol::status::kBadParameter == MF_ERR_BAD_PARAMETER);
+static_assert(protocol::status::kUnknownCommand == MF_ERR_UNKNOWN_COMMAND);
+static_assert(protocol::status::kNoValuePending == MF_ERR_NO_VALUE_PENDING);
+static_assert(!protocol::isReaderStatus(MF_ERR_PORT_BUSY));
 
 constexpr std::string_view kLibraryVersion = "MF_API 1.0 for KOV450 (Linux)";
 static_assert(kLibraryVersion.size() <= protocol::kMaxVersionText);
@@ -30,57 +46,37 @@ std::optional<std::uint8_t> asByte(std::int32_t value) {
     return static_cast<std::uint8_t>(value);
 }
 
-Reply transact(std::int32_t device, Command command, const std::vector<std::uint8_t>& payload) {
-    const auto address = asByte(device);
-    if (!address) {
-        return {MF_ERR_BAD_ARGUMENT, {}};
-    }
-    return Session::instance().run([&](mfapi::Connection& connection) {
-        return connection.exchange(*address, command, payload);
-    });
-}
-
-/// A reply whose payload must have exactly `size` bytes when it reports success.
-Reply expectPayload(Reply reply, std::size_t size) {
-    if (reply.status == MF_OK && reply.payload.size() != size) {
-        return {MF_ERR_BAD_FRAME, {}};
-    }
-    return reply;
-}
-
-std::int32_t command(std::int32_t device, Command id,
-                     const std::vector<std::uint8_t>& payload = {}) {
-    return expectPayload(transact(device, id, payload), 0).status;
-}
-
-std::int32_t copyOut(const Reply& reply, std::uint8_t* out) {
-    if (reply.status == MF_OK) {
-        std::copy(reply.payload.begin(), reply.payload.end(), out);
-    }
-    return reply.status;
-}
-
-/// A byte argument, or nothing when it cannot travel in one.
-std::optional<std::vector<std::uint8_t>> bytesOf(std::initializer_list<std::int32_t> values) {
-    std::vector<std::uint8_t> bytes;
+/// Runs `work` with each argument as a byte, or gives a bad argument when one does not fit.
+template <typename Work>
+std::int32_t withBytes(std::initializer_list<std::int32_t> values, Work work) {
+    std::array<std::uint8_t, 4> bytes{};
+    std::size_t count = 0;
     for (const std::int32_t value : values) {
         const auto byte = asByte(value);
         if (!byte) {
-            return std::nullopt;
+            return MF_ERR_BAD_ARGUMENT;
         }
-        bytes.push_back(*byte);
+        bytes.at(count++) = *byte;
     }
-    return bytes;
+    return Session::instance().run([&](Backend& backend) { return work(backend, bytes); });
 }
 
-std::int32_t byteCommand(std::int32_t device, Command id,
-                         std::initializer_list<std::int32_t> values) {
-    const auto payload = bytesOf(values);
-    return payload ? command(device, id, *payload) : MF_ERR_BAD_ARGUMENT;
+template <std::size_t N> std::array<std::uint8_t, N> arrayFrom(const std::uint8_t* bytes) {
+    std::array<std::uint8_t, N> out{};
+    std::copy_n(bytes, N, out.begin());
+    return out;
 }
 
-void append(std::vector<std::uint8_t>& out, const std::uint8_t* bytes, std::size_t size) {
-    out.insert(out.end(), bytes, bytes + size);
+/// Copies a successful result's bytes into the caller's buffer.
+template <typename Bytes> std::int32_t copyOut(const Result<Bytes>& result, std::uint8_t* out) {
+    if (result.status == MF_OK) {
+        std::copy(result.value.begin(), result.value.end(), out);
+    }
+    return result.status;
+}
+
+bool validBlockCount(std::int32_t count) {
+    return count >= 1 && count <= static_cast<std::int32_t>(protocol::kMaxBlocksPerCall);
 }
 
 } // namespace
@@ -105,60 +101,58 @@ MF_EXPORT int32_t MF_CALL MF_ExitComm(void) {
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetDeviceBaud(int32_t device, int32_t baud) {
-    const auto address = asByte(device);
-    if (!address || baud <= 0) {
+    if (!asByte(device) || baud <= 0) {
         return MF_ERR_BAD_ARGUMENT;
     }
     // A speed this side cannot follow is refused before the reader moves to it.
     if (!mfapi::termiosSpeed(baud)) {
         return MF_ERR_BAD_SPEED;
     }
-    std::vector<std::uint8_t> payload;
-    protocol::appendU32(payload, static_cast<std::uint32_t>(baud));
-    return Session::instance()
-        .run([&](mfapi::Connection& connection) {
-            Reply reply =
-                expectPayload(connection.exchange(*address, Command::SetLineSpeed, payload), 0);
-            if (reply.status == MF_OK) {
-                reply.status = connection.changeLineSpeed(static_cast<std::uint32_t>(baud));
-            }
-            return reply;
-        })
-        .status;
+    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
+        return backend.setLineSpeed(bytes[0], static_cast<std::uint32_t>(baud));
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_GetDeviceAddr(int32_t device, uint8_t* address) {
     if (address == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    return copyOut(expectPayload(transact(device, Command::GetAddress, {}), 1), address);
+    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
+        const Result<std::uint8_t> result = backend.getAddress(bytes[0]);
+        if (result.status == MF_OK) {
+            *address = result.value;
+        }
+        return result.status;
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetDeviceAddr(int32_t device, int32_t address) {
-    return byteCommand(device, Command::SetAddress, {address});
+    return withBytes({device, address}, [](Backend& backend, const auto& bytes) {
+        return backend.setAddress(bytes[0], bytes[1]);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_GetDevice_Ver(int32_t device, uint8_t* version) {
     if (version == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    Reply reply = transact(device, Command::GetVersion, {});
-    if (reply.status == MF_OK && reply.payload.size() > protocol::kMaxVersionText) {
-        return MF_ERR_BAD_FRAME;
-    }
-    if (reply.status == MF_OK) {
-        reply.payload.push_back(0);
-    }
-    return copyOut(reply, version);
+    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
+        const Result<std::string> result = backend.getVersion(bytes[0]);
+        if (result.status == MF_OK) {
+            std::copy(result.value.begin(), result.value.end(), version);
+            version[result.value.size()] = 0;
+        }
+        return result.status;
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_GetDeviceSNR(int32_t device, uint8_t* serial) {
     if (serial == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    return copyOut(
-        expectPayload(transact(device, Command::GetSerial, {}), protocol::kSerialNumberSize),
-        serial);
+    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
+        return copyOut(backend.getSerial(bytes[0]), serial);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetDeviceSNR(int32_t device, const char* serial) {
@@ -167,87 +161,99 @@ MF_EXPORT int32_t MF_CALL MF_SetDeviceSNR(int32_t device, const char* serial) {
     }
     // Up to eight characters; a longer text is cut, and nothing past them is read.
     const std::size_t length = ::strnlen(serial, protocol::kSerialNumberSize);
-    std::vector<std::uint8_t> payload;
-    append(payload, reinterpret_cast<const std::uint8_t*>(serial), length);
-    return command(device, Command::SetSerial, payload);
+    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
+        return backend.setSerial(bytes[0], {reinterpret_cast<const std::uint8_t*>(serial), length});
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_DeviceReset(int32_t device) {
-    return command(device, Command::Reset);
+    return withBytes({device},
+                     [](Backend& backend, const auto& bytes) { return backend.reset(bytes[0]); });
 }
 
 MF_EXPORT int32_t MF_CALL MF_ControlBuzzer(int32_t device, const int16_t* duration) {
     if (duration == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    std::vector<std::uint8_t> payload;
-    protocol::appendI16(payload, *duration);
-    return command(device, Command::Buzzer, payload);
+    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
+        return backend.buzzer(bytes[0], *duration);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_ControlLED(int32_t device, int32_t red, int32_t green) {
-    return byteCommand(device, Command::Leds, {red, green});
+    return withBytes({device, red, green}, [](Backend& backend, const auto& bytes) {
+        return backend.leds(bytes[0], bytes[1], bytes[2]);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetRF_ON(int32_t device) {
-    return command(device, Command::RfField, {1});
+    return withBytes({device}, [](Backend& backend, const auto& bytes) {
+        return backend.rfField(bytes[0], true);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetRF_OFF(int32_t device) {
-    return command(device, Command::RfField, {0});
+    return withBytes({device}, [](Backend& backend, const auto& bytes) {
+        return backend.rfField(bytes[0], false);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetWiegandMode(int32_t device, int32_t mode, int32_t format) {
-    return byteCommand(device, Command::Wiegand, {mode, format});
+    return withBytes({device, mode, format}, [](Backend& backend, const auto& bytes) {
+        return backend.wiegand(bytes[0], bytes[1], bytes[2]);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_Request(int32_t device, int32_t mode, uint8_t* cardType) {
     if (cardType == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    const auto payload = bytesOf({mode});
-    const Reply reply = payload ? expectPayload(transact(device, Command::Request, *payload), 3)
-                                : Reply{MF_ERR_BAD_ARGUMENT, {}};
-    if (reply.status != MF_OK) {
+    const std::int32_t status = withBytes({device, mode}, [&](Backend& backend, const auto& bytes) {
+        return copyOut(backend.request(bytes[0], bytes[1]), cardType);
+    });
+    if (status != MF_OK) {
         // No card answered us: callers poll on byte 0 and must not see an old card type.
         std::fill_n(cardType, 3, std::uint8_t{0});
-        return reply.status;
     }
-    return copyOut(reply, cardType);
+    return status;
 }
 
 MF_EXPORT int32_t MF_CALL MF_Anticoll(int32_t device, uint8_t* serial) {
     if (serial == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    return copyOut(expectPayload(transact(device, Command::Anticollision, {}), protocol::kUidSize),
-                   serial);
+    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
+        return copyOut(backend.anticollision(bytes[0]), serial);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_Select(int32_t device, const uint8_t* serial) {
     if (serial == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    std::vector<std::uint8_t> payload;
-    append(payload, serial, protocol::kUidSize);
-    return command(device, Command::Select, payload);
+    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
+        return backend.select(bytes[0], arrayFrom<protocol::kUidSize>(serial));
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_Halt(int32_t device) {
-    return command(device, Command::Halt);
+    return withBytes({device},
+                     [](Backend& backend, const auto& bytes) { return backend.halt(bytes[0]); });
 }
 
 MF_EXPORT int32_t MF_CALL MF_LoadKey(int32_t device, const uint8_t* key) {
     if (key == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    std::vector<std::uint8_t> payload;
-    append(payload, key, protocol::kKeySize);
-    return command(device, Command::LoadKey, payload);
+    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
+        return backend.loadKey(bytes[0], arrayFrom<protocol::kKeySize>(key));
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_LoadKeyFromEE(int32_t device, int32_t keyType, int32_t slot) {
-    return byteCommand(device, Command::LoadStoredKey, {keyType, slot});
+    return withBytes({device, keyType, slot}, [](Backend& backend, const auto& bytes) {
+        return backend.loadStoredKey(bytes[0], bytes[1], bytes[2]);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_StoreKeyToEE(int32_t device, int32_t keyType, int32_t slot,
@@ -255,12 +261,9 @@ MF_EXPORT int32_t MF_CALL MF_StoreKeyToEE(int32_t device, int32_t keyType, int32
     if (key == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    auto payload = bytesOf({keyType, slot});
-    if (!payload) {
-        return MF_ERR_BAD_ARGUMENT;
-    }
-    append(*payload, key, protocol::kKeySize);
-    return command(device, Command::StoreKey, *payload);
+    return withBytes({device, keyType, slot}, [&](Backend& backend, const auto& bytes) {
+        return backend.storeKey(bytes[0], bytes[1], bytes[2], arrayFrom<protocol::kKeySize>(key));
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_Authentication(int32_t device, int32_t keyType, int32_t block,
@@ -268,37 +271,30 @@ MF_EXPORT int32_t MF_CALL MF_Authentication(int32_t device, int32_t keyType, int
     if (serial == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    auto payload = bytesOf({keyType, block});
-    if (!payload) {
-        return MF_ERR_BAD_ARGUMENT;
-    }
-    append(*payload, serial, protocol::kUidSize);
-    return command(device, Command::Authenticate, *payload);
+    return withBytes({device, keyType, block}, [&](Backend& backend, const auto& bytes) {
+        return backend.authenticate(bytes[0], bytes[1], bytes[2],
+                                    arrayFrom<protocol::kUidSize>(serial));
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_Read(int32_t device, int32_t block, int32_t count, uint8_t* data) {
-    if (data == nullptr || count < 1 || count > static_cast<int32_t>(protocol::kMaxBlocksPerCall)) {
+    if (data == nullptr || !validBlockCount(count)) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    const auto payload = bytesOf({block, count});
-    if (!payload) {
-        return MF_ERR_BAD_ARGUMENT;
-    }
-    const auto size = static_cast<std::size_t>(count) * protocol::kBlockSize;
-    return copyOut(expectPayload(transact(device, Command::ReadBlocks, *payload), size), data);
+    return withBytes({device, block, count}, [&](Backend& backend, const auto& bytes) {
+        return copyOut(backend.read(bytes[0], bytes[1], bytes[2]), data);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_Write(int32_t device, int32_t block, int32_t count,
                                    const uint8_t* data) {
-    if (data == nullptr || count < 1 || count > static_cast<int32_t>(protocol::kMaxBlocksPerCall)) {
+    if (data == nullptr || !validBlockCount(count)) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    auto payload = bytesOf({block, count});
-    if (!payload) {
-        return MF_ERR_BAD_ARGUMENT;
-    }
-    append(*payload, data, static_cast<std::size_t>(count) * protocol::kBlockSize);
-    return command(device, Command::WriteBlocks, *payload);
+    const auto size = static_cast<std::size_t>(count) * protocol::kBlockSize;
+    return withBytes({device, block, count}, [&](Backend& backend, const auto& bytes) {
+        return backend.write(bytes[0], bytes[1], bytes[2], {data, size});
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_Value(int32_t device, int32_t operation, int32_t block,
@@ -306,16 +302,15 @@ MF_EXPORT int32_t MF_CALL MF_Value(int32_t device, int32_t operation, int32_t bl
     if (value == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    auto payload = bytesOf({operation, block});
-    if (!payload) {
-        return MF_ERR_BAD_ARGUMENT;
-    }
-    protocol::appendI32(*payload, *value);
-    return command(device, Command::ValueOperation, *payload);
+    return withBytes({device, operation, block}, [&](Backend& backend, const auto& bytes) {
+        return backend.value(bytes[0], bytes[1], bytes[2], *value);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_transfer(int32_t device, int32_t block) {
-    return byteCommand(device, Command::Transfer, {block});
+    return withBytes({device, block}, [](Backend& backend, const auto& bytes) {
+        return backend.transfer(bytes[0], bytes[1]);
+    });
 }
 
 } // extern "C"

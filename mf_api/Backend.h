@@ -1,0 +1,65 @@
+#pragma once
+
+#include "protocol/Messages.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace mfapi {
+
+/// What a reader operation gave: an MF_API status and, when it is 0, the value.
+template <typename T> struct Result {
+    std::int32_t status = 0;
+    T value{};
+};
+
+/// The reader's operations as typed calls, whatever carries them to the reader. The exported
+/// functions check the caller's arguments and buffers and hold the library's lock; a back end
+/// only carries out the operation. `device` is the reader's bus address (0 reaches any).
+class Backend {
+public:
+    virtual ~Backend() = default;
+    Backend() = default;
+    Backend(const Backend&) = delete;
+    Backend& operator=(const Backend&) = delete;
+
+    virtual Result<std::uint8_t> getAddress(std::uint8_t device) = 0;
+    virtual std::int32_t setAddress(std::uint8_t device, std::uint8_t address) = 0;
+    /// On success the host side follows the reader to the new speed.
+    virtual std::int32_t setLineSpeed(std::uint8_t device, std::uint32_t bitsPerSecond) = 0;
+    virtual Result<std::string> getVersion(std::uint8_t device) = 0;
+    virtual Result<protocol::SerialBytes> getSerial(std::uint8_t device) = 0;
+    virtual std::int32_t setSerial(std::uint8_t device, std::span<const std::uint8_t> text) = 0;
+    virtual std::int32_t reset(std::uint8_t device) = 0;
+    virtual std::int32_t buzzer(std::uint8_t device, std::int16_t duration) = 0;
+    virtual std::int32_t leds(std::uint8_t device, std::uint8_t red, std::uint8_t green) = 0;
+    virtual std::int32_t rfField(std::uint8_t device, bool on) = 0;
+    virtual std::int32_t wiegand(std::uint8_t device, std::uint8_t mode, std::uint8_t format) = 0;
+
+    virtual Result<protocol::CardTypeBytes> request(std::uint8_t device, std::uint8_t mode) = 0;
+    virtual Result<protocol::Uid> anticollision(std::uint8_t device) = 0;
+    virtual std::int32_t select(std::uint8_t device, const protocol::Uid& uid) = 0;
+    virtual std::int32_t halt(std::uint8_t device) = 0;
+    virtual std::int32_t loadKey(std::uint8_t device, const protocol::Key& key) = 0;
+    virtual std::int32_t loadStoredKey(std::uint8_t device, std::uint8_t keyType,
+                                       std::uint8_t slot) = 0;
+    virtual std::int32_t storeKey(std::uint8_t device, std::uint8_t keyType, std::uint8_t slot,
+                                  const protocol::Key& key) = 0;
+    virtual std::int32_t authenticate(std::uint8_t device, std::uint8_t keyType, std::uint8_t block,
+                                      const protocol::Uid& uid) = 0;
+    /// `count` whole blocks from `block`.
+    virtual Result<std::vector<std::uint8_t>> read(std::uint8_t device, std::uint8_t block,
+                                                   std::uint8_t count) = 0;
+    virtual std::int32_t write(std::uint8_t device, std::uint8_t block, std::uint8_t count,
+                               std::span<const std::uint8_t> data) = 0;
+    virtual std::int32_t value(std::uint8_t device, std::uint8_t operation, std::uint8_t block,
+                               std::int32_t operand) = 0;
+    virtual std::int32_t transfer(std::uint8_t device, std::uint8_t block) = 0;
+
+    /// The reader is gone for good (device vanished, service ended): the port is to be closed.
+    virtual bool gone() const = 0;
+};
+
+} // namespace mfapi
