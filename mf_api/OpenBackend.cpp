@@ -3,6 +3,7 @@
 #include "mf_api/FramedBackend.h"
 #include "mf_api/SerialTransport.h"
 #include "mf_api/TcpTransport.h"
+#include "mf_api/pcsc/PcscBackend.h"
 
 #include <cstdlib>
 
@@ -26,6 +27,9 @@ std::variant<std::unique_ptr<Transport>, std::int32_t> openTransport(const PortT
 
 std::variant<std::unique_ptr<Backend>, std::int32_t> openBackend(const PortTarget& target,
                                                                  std::uint32_t bitsPerSecond) {
+    if (const auto* pcsc = std::get_if<PcscPort>(&target)) {
+        return pcsc::openPcscBackend(*pcsc);
+    }
     auto opened = openTransport(target, bitsPerSecond);
     if (const auto* status = std::get_if<std::int32_t>(&opened)) {
         return *status;

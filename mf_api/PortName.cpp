@@ -1,5 +1,6 @@
 #include "mf_api/PortName.h"
 
+#include "ports/PortAlias.h"
 #include "ports/PortFolder.h"
 
 #include <algorithm>
@@ -78,10 +79,28 @@ fs::path usbDevice(const fs::path& byIdFolder) {
     return "/dev/ttyACM0";
 }
 
-} // namespace
+/// Whether a port folder entry may be an alias file: only the name a program asked for.
+enum class Aliases { Followed, Refused };
 
-PortLookup resolvePortName(std::string_view name, const fs::path& folder,
-                           const fs::path& byIdFolder) {
+PortLookup resolve(std::string_view name, const fs::path& folder, const fs::path& byIdFolder,
+                   Aliases aliases);
+
+PortLookup followAlias(const fs::path& entry, const fs::path& folder, const fs::path& byIdFolder,
+                       Aliases aliases) {
+    // One level: a chain of aliases could loop, and one level is all COM1 and USB need.
+    if (aliases == Aliases::Refused) {
+        return PortRefusal::NoSuchPort;
+    }
+    auto alias = ports::readAlias(entry);
+    if (const auto* refusal = std::get_if<ports::AliasRefusal>(&alias)) {
+        return *refusal == ports::AliasRefusal::Unsafe ? PortRefusal::UnsafeFolder
+                                                       : PortRefusal::NoSuchPort;
+    }
+    return resolve(std::get<std::string>(alias), folder, byIdFolder, Aliases::Refused);
+}
+
+PortLookup resolve(std::string_view name, const fs::path& folder, const fs::path& byIdFolder,
+                   Aliases aliases) {
     if (name.empty()) {
         return PortRefusal::NoSuchPort;
     }
@@ -89,6 +108,13 @@ PortLookup resolvePortName(std::string_view name, const fs::path& folder,
     if (startsWithIgnoringCase(name, kSocket)) {
         const auto tcp = tcpTarget(name.substr(kSocket.size()));
         return tcp ? PortLookup(*tcp) : PortRefusal::NoSuchPort;
+    }
+    constexpr std::string_view kPcsc = "pcsc";
+    if (equalIgnoringCase(name, kPcsc)) {
+        return PcscPort{};
+    }
+    if (startsWithIgnoringCase(name, "pcsc:")) {
+        return PcscPort{std::string(name.substr(kPcsc.size() + 1))};
     }
     if (name.find('/') != std::string_view::npos) {
         return DevicePort{fs::path(name)};
@@ -100,6 +126,8 @@ PortLookup resolvePortName(std::string_view name, const fs::path& folder,
         switch (ports::entryKind(*entry)) {
         case ports::EntryKind::Device:
             return DevicePort{*entry};
+        case ports::EntryKind::Alias:
+            return followAlias(*entry, folder, byIdFolder, aliases);
         case ports::EntryKind::Dangling:
             return PortRefusal::NoSuchPort;
         case ports::EntryKind::Other:
@@ -121,6 +149,13 @@ PortLookup resolvePortName(std::string_view name, const fs::path& folder,
         return DevicePort{usbDevice(byIdFolder)};
     }
     return PortRefusal::NoSuchPort;
+}
+
+} // namespace
+
+PortLookup resolvePortName(std::string_view name, const fs::path& folder,
+                           const fs::path& byIdFolder) {
+    return resolve(name, folder, byIdFolder, Aliases::Followed);
 }
 
 } // namespace mfapi

@@ -26,9 +26,6 @@ std::int32_t Session::open(const char* portName, std::int32_t bitsPerSecond) {
     if (portName == nullptr || ::strnlen(portName, kLongestPortName + 1) > kLongestPortName) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    if (!termiosSpeed(bitsPerSecond)) {
-        return MF_ERR_BAD_SPEED;
-    }
     const std::lock_guard lock(mutex_);
     if (backend_) {
         // One port per process, and opening never closes the one that is open.
@@ -39,8 +36,13 @@ std::int32_t Session::open(const char* portName, std::int32_t bitsPerSecond) {
         return *refusal == PortRefusal::UnsafeFolder ? MF_ERR_UNSAFE_PORT_FOLDER
                                                      : MF_ERR_NO_SUCH_PORT;
     }
-    auto opened =
-        openBackend(std::get<PortTarget>(lookup), static_cast<std::uint32_t>(bitsPerSecond));
+    const auto& target = std::get<PortTarget>(lookup);
+    // A PC/SC reader has no line speed: any speed is taken, and none matters.
+    const bool pcsc = std::holds_alternative<PcscPort>(target);
+    if (!pcsc && !termiosSpeed(bitsPerSecond)) {
+        return MF_ERR_BAD_SPEED;
+    }
+    auto opened = openBackend(target, static_cast<std::uint32_t>(bitsPerSecond));
     if (const auto* status = std::get_if<std::int32_t>(&opened)) {
         return *status;
     }

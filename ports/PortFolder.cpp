@@ -76,6 +76,10 @@ std::optional<std::string> unsafeFolderReason(const fs::path& folder) {
 
 EntryKind entryKind(const fs::path& entry) {
     struct stat info {};
+    // Only the file itself can be an alias: a link to a file could lead anywhere.
+    if (::lstat(entry.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        return EntryKind::Alias;
+    }
     if (::stat(entry.c_str(), &info) != 0) {
         return errno == ENOENT ? EntryKind::Dangling : EntryKind::Other;
     }

@@ -8,7 +8,7 @@ namespace ports {
 
 /// The folder of named ports: $MF_API_PORTS, else $XDG_RUNTIME_DIR/mf_api/ports, else
 /// /tmp/mf_api-UID/ports. Port names live there as symbolic links to devices, the way Wine
-/// keeps DOS device names.
+/// keeps DOS device names, or as alias files naming another port.
 std::filesystem::path portFolder();
 
 /// Why `folder` cannot be trusted with port names, or nothing when it can. It must not be a
@@ -21,6 +21,7 @@ std::optional<std::string> unsafeFolderReason(const std::filesystem::path& folde
 /// What a port folder entry leads to.
 enum class EntryKind {
     Device,   ///< A character device: a serial port or a pty.
+    Alias,    ///< A regular file itself (not a link to one): its first line names another port.
     Dangling, ///< Nothing: a link left behind by a reader that is gone.
     Other     ///< Anything else, which no reader of ours would have put there.
 };

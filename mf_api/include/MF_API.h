@@ -55,8 +55,11 @@ extern "C" {
     (-10) /**< Port folder not safe: another user could plant a                                    \
                name in it, or a name leads to no device. */
 #define MF_ERR_UNKNOWN_STATUS                                                                      \
-    (-11)                              /**< The reader answered a status this library does not     \
-                                            know. */
+    (-11) /**< The reader answered a status this library does not                                  \
+               know. */
+#define MF_ERR_NO_SERVICE                                                                          \
+    (-12) /**< The PC/SC service (pcscd) is not running: a pcsc port cannot be                     \
+               opened. */
 #define MF_ERR_LIBRARY_MISSING (-100)  /**< Binding only: the library file was not found. */
 #define MF_ERR_FUNCTION_MISSING (-101) /**< Binding only: the library lacks this function. */
 

@@ -70,13 +70,18 @@ TEST_F(PortFolderSafety, AFolderOfAnotherUserIsRefused) {
     EXPECT_EQ(reason(folder), folder.string() + " belongs to another user");
 }
 
-TEST_F(PortFolderSafety, EntriesAreDevicesLeftoversOrSomethingElse) {
+TEST_F(PortFolderSafety, EntriesAreDevicesAliasesLeftoversOrSomethingElse) {
     fs::create_symlink("/dev/null", folder / "dev");
     fs::create_symlink(folder / "nothing", folder / "leftover");
     std::ofstream(folder / "file") << "x";
+    fs::create_symlink(folder / "file", folder / "link-to-file");
+    fs::create_directory(folder / "folder");
     EXPECT_EQ(ports::entryKind(folder / "dev"), ports::EntryKind::Device);
     EXPECT_EQ(ports::entryKind(folder / "leftover"), ports::EntryKind::Dangling);
-    EXPECT_EQ(ports::entryKind(folder / "file"), ports::EntryKind::Other);
+    EXPECT_EQ(ports::entryKind(folder / "file"), ports::EntryKind::Alias);
+    // Only the file itself is an alias: a link could lead to anyone's file.
+    EXPECT_EQ(ports::entryKind(folder / "link-to-file"), ports::EntryKind::Other);
+    EXPECT_EQ(ports::entryKind(folder / "folder"), ports::EntryKind::Other);
 }
 
 } // namespace

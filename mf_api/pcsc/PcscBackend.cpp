@@ -1,0 +1,359 @@
+// The card operations of the PC/SC back end.
+#include "mf_api/pcsc/PcscBackend.h"
+
+#include "mf_api/pcsc/CardAtr.h"
+#include "mf_api/pcsc/Sectors.h"
+#include "mf_api/pcsc/ValueBlock.h"
+#include "protocol/Status.h"
+
+#include <MF_API.h>
+
+#include <algorithm>
+
+namespace mfapi::pcsc {
+
+namespace status = protocol::status;
+
+namespace {
+
+/// Key type codes of MF_API: 1 is key A, 0 key B.
+constexpr std::uint8_t kMfKeyA = 1;
+
+/// Where a stored key lives in a reader that keeps keys: locations 01 to 20, key A's slots
+/// first, so that the volatile location 00 stays MF_LoadKey's.
+std::uint8_t readerKeyNumber(std::uint8_t keyType, std::uint8_t slot) {
+    return static_cast<std::uint8_t>(1 + (keyType == kMfKeyA ? 0 : protocol::kKeySlots) + slot);
+}
+
+bool validKeySlot(std::uint8_t keyType, std::uint8_t slot) {
+    return keyType <= 1 && slot < protocol::kKeySlots;
+}
+
+} // namespace
+
+PcscBackend::PcscBackend(Context context, std::string reader, KeyStoreFile keys)
+    : context_(std::move(context)), readerNames_{std::move(reader)}, keys_(std::move(keys)) {
+}
+
+void PcscBackend::endSession() {
+    ready_ = false;
+    uid_.reset();
+    selected_ = false;
+    authenticatedSector_.reset();
+    pending_.reset();
+}
+
+void PcscBackend::dropCard() {
+    // The card is gone: resetting it would only fail.
+    card_.leaveAs(SCARD_LEAVE_CARD);
+    card_.reset();
+    atr_.clear();
+    keyLoaded_ = false;
+    endSession();
+}
+
+std::int32_t PcscBackend::exchange(CardStep step, const Apdu& apdu,
+                                   std::vector<std::uint8_t>* data) {
+    std::vector<std::uint8_t> answer;
+    const LONG result = transmit(card_, apdu, answer);
+    if (result != SCARD_S_SUCCESS) {
+        return fail(result);
+    }
+    // A transmit that "succeeds" without a status word lost its answer: the card left.
+    const std::int32_t outcome = statusOfAnswer(step, answer);
+    if (outcome == status::kCardNoAnswer) {
+        dropCard();
+        return outcome;
+    }
+    if (outcome == status::kOk && data != nullptr) {
+        data->assign(answer.begin(), answer.end() - 2);
+    }
+    return outcome;
+}
+
+Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, std::uint8_t mode) {
+    if (mode > 1) {
+        return {status::kBadParameter, {}};
+    }
+    auto now = readerNow();
+    if (const auto* failure = std::get_if<std::int32_t>(&now)) {
+        return {*failure, {}};
+    }
+    const ReaderStatus& reader = std::get<ReaderStatus>(now);
+    endSession();
+    if (!reader.cardPresent()) {
+        dropCard();
+        return {status::kNoCard, {}};
+    }
+    if (card_.valid() && reader.cardEvents() != cardEvents_) {
+        dropCard(); // another card, or the same one back: connect anew
+    }
+    // A halted card answers only a wake-up (mode 1) until it has left the field.
+    if (haltedAt_ && *haltedAt_ == reader.cardEvents() && mode == 0) {
+        return {status::kNoCard, {}};
+    }
+    haltedAt_.reset();
+    if (!card_.valid()) {
+        SCARDHANDLE handle = 0;
+        DWORD protocol = 0;
+        // Exclusive: the reader keeps one authentication, which another program would spoil.
+        const LONG result =
+            SCardConnect(context_.get(), readerNames_.front().c_str(), SCARD_SHARE_EXCLUSIVE,
+                         SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &handle, &protocol);
+        if (result != SCARD_S_SUCCESS) {
+            const std::int32_t failure = fail(result);
+            return {failure == status::kCardNoAnswer ? status::kNoCard : failure, {}};
+        }
+        card_ = CardHandle(handle, protocol);
+        cardEvents_ = reader.cardEvents();
+        atr_ = reader.atr;
+        keyLoaded_ = false;
+    }
+    ready_ = true;
+    // Another kind of card is there, but its ATQA and SAK are not known: zeros.
+    return {status::kOk, cardTypeFromAtr(atr_).value_or(protocol::CardTypeBytes{})};
+}
+
+Result<protocol::Uid> PcscBackend::anticollision(std::uint8_t) {
+    if (!ready_ || !card_.valid()) {
+        return {status::kNoCard, {}};
+    }
+    std::vector<std::uint8_t> data;
+    if (const std::int32_t outcome = exchange(CardStep::Uid, getUid(), &data);
+        outcome != status::kOk) {
+        return {outcome, {}};
+    }
+    if (data.size() < protocol::kUidSize) {
+        return {MF_ERR_BAD_FRAME, {}};
+    }
+    // A longer UID gives its first four bytes, as the first cascade level would.
+    protocol::Uid uid{};
+    std::copy_n(data.begin(), uid.size(), uid.begin());
+    uid_ = uid;
+    return {status::kOk, uid};
+}
+
+std::int32_t PcscBackend::select(std::uint8_t device, const protocol::Uid& uid) {
+    selected_ = false;
+    authenticatedSector_.reset();
+    pending_.reset();
+    if (!ready_ || !card_.valid()) {
+        return status::kNotSelected;
+    }
+    if (!uid_) {
+        const auto present = anticollision(device);
+        if (present.status != status::kOk) {
+            return present.status == status::kCardNoAnswer ? present.status : status::kNotSelected;
+        }
+    }
+    if (*uid_ != uid) {
+        return status::kNotSelected;
+    }
+    selected_ = true;
+    return status::kOk;
+}
+
+std::int32_t PcscBackend::halt(std::uint8_t) {
+    if (!selected_) {
+        return status::kNotSelected;
+    }
+    auto now = readerNow();
+    if (const auto* failure = std::get_if<std::int32_t>(&now)) {
+        return *failure;
+    }
+    const ReaderStatus& reader = std::get<ReaderStatus>(now);
+    if (!reader.cardPresent() || reader.cardEvents() != cardEvents_) {
+        dropCard();
+        return status::kCardNoAnswer;
+    }
+    haltedAt_ = cardEvents_;
+    endSession();
+    return status::kOk;
+}
+
+std::int32_t PcscBackend::loadKey(std::uint8_t, const protocol::Key& key) {
+    key_ = CurrentKey{key, kVolatileKeyNumber, false};
+    keyLoaded_ = false;
+    if (!card_.valid()) {
+        return status::kOk; // loaded into the reader before the next authentication
+    }
+    const std::int32_t outcome = ensureKeyLoaded();
+    // The key belongs to the reader, not the card: a card that left does not refuse it.
+    return outcome == status::kCardNoAnswer ? status::kOk : outcome;
+}
+
+std::int32_t PcscBackend::ensureKeyLoaded() {
+    if (key_.keptByReader || keyLoaded_) {
+        return status::kOk;
+    }
+    const std::int32_t outcome = exchange(
+        CardStep::LoadKey, pcsc::loadKey(kVolatileKey, kVolatileKeyNumber, key_.bytes), nullptr);
+    keyLoaded_ = outcome == status::kOk;
+    return outcome;
+}
+
+std::int32_t PcscBackend::loadStoredKey(std::uint8_t device, std::uint8_t keyType,
+                                        std::uint8_t slot) {
+    if (!validKeySlot(keyType, slot)) {
+        return status::kBadParameter;
+    }
+    StoredKeySlot stored;
+    if (const std::int32_t outcome = keys_.load(keyType, slot, stored); outcome != status::kOk) {
+        return outcome;
+    }
+    if (stored.inReader) {
+        key_ = CurrentKey{{}, readerKeyNumber(keyType, slot), true};
+        return status::kOk;
+    }
+    return loadKey(device, stored.key);
+}
+
+std::int32_t PcscBackend::storeKey(std::uint8_t, std::uint8_t keyType, std::uint8_t slot,
+                                   const protocol::Key& key) {
+    if (!validKeySlot(keyType, slot)) {
+        return status::kBadParameter;
+    }
+    if (card_.valid()) {
+        // A reader with non-volatile key memory keeps the key itself; the file notes where.
+        const std::int32_t outcome =
+            exchange(CardStep::LoadKey,
+                     pcsc::loadKey(kNonVolatileKey, readerKeyNumber(keyType, slot), key), nullptr);
+        if (outcome == status::kOk) {
+            return keys_.store(keyType, slot, StoredKeySlot{true, {}});
+        }
+        if (gone_) {
+            return outcome;
+        }
+    }
+    return keys_.store(keyType, slot, StoredKeySlot{false, key});
+}
+
+std::int32_t PcscBackend::authenticate(std::uint8_t, std::uint8_t keyType, std::uint8_t block,
+                                       const protocol::Uid& uid) {
+    if (keyType > 1) {
+        return status::kBadParameter;
+    }
+    if (!selected_ || !uid_ || *uid_ != uid) {
+        return status::kNotSelected;
+    }
+    if (block >= blockCountFromAtr(atr_)) {
+        return status::kBadBlock;
+    }
+    authenticatedSector_.reset();
+    pending_.reset();
+    if (const std::int32_t outcome = ensureKeyLoaded(); outcome != status::kOk) {
+        return outcome;
+    }
+    const std::uint8_t type = keyType == kMfKeyA ? kKeyTypeA : kKeyTypeB;
+    const std::int32_t outcome =
+        exchange(CardStep::Authenticate, pcsc::authenticate(block, type, key_.number), nullptr);
+    if (outcome == status::kOk) {
+        authenticatedSector_ = sectorOf(block);
+    } else if (outcome == status::kAuthFailed) {
+        // A refused card goes back to idle, as it does on the air: request it again.
+        endSession();
+    }
+    return outcome;
+}
+
+std::int32_t PcscBackend::checkBlocks(std::uint8_t block, std::uint8_t count) const {
+    if (!selected_ || !card_.valid()) {
+        return status::kNotSelected;
+    }
+    const std::size_t last = static_cast<std::size_t>(block) + count - 1;
+    if (count < 1 || last >= blockCountFromAtr(atr_) || sectorOf(last) != sectorOf(block)) {
+        return status::kBadBlock;
+    }
+    if (authenticatedSector_ != sectorOf(block)) {
+        return status::kNotAuthenticated;
+    }
+    return status::kOk;
+}
+
+Result<std::vector<std::uint8_t>> PcscBackend::read(std::uint8_t, std::uint8_t block,
+                                                    std::uint8_t count) {
+    if (const std::int32_t outcome = checkBlocks(block, count); outcome != status::kOk) {
+        return {outcome, {}};
+    }
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> data;
+    for (std::size_t at = block; at < std::size_t{block} + count; ++at) {
+        if (const std::int32_t outcome =
+                exchange(CardStep::Read, readBlock(static_cast<std::uint8_t>(at)), &data);
+            outcome != status::kOk) {
+            return {outcome, {}};
+        }
+        if (data.size() != protocol::kBlockSize) {
+            return {MF_ERR_BAD_FRAME, {}};
+        }
+        bytes.insert(bytes.end(), data.begin(), data.end());
+    }
+    return {status::kOk, std::move(bytes)};
+}
+
+std::int32_t PcscBackend::write(std::uint8_t, std::uint8_t block, std::uint8_t count,
+                                std::span<const std::uint8_t> data) {
+    if (const std::int32_t outcome = checkBlocks(block, count); outcome != status::kOk) {
+        return outcome;
+    }
+    if (data.size() != count * protocol::kBlockSize) {
+        return status::kBadParameter;
+    }
+    for (std::size_t at = 0; at < count; ++at) {
+        const auto bytes = data.subspan(at * protocol::kBlockSize).first<protocol::kBlockSize>();
+        if (const std::int32_t outcome = exchange(
+                CardStep::Write, writeBlock(static_cast<std::uint8_t>(block + at), bytes), nullptr);
+            outcome != status::kOk) {
+            return outcome;
+        }
+    }
+    return status::kOk;
+}
+
+std::int32_t PcscBackend::value(std::uint8_t device, std::uint8_t operation, std::uint8_t block,
+                                std::int32_t operand) {
+    // A refused operation leaves nothing for MF_transfer to write.
+    pending_.reset();
+    if (operation < 1 || operation > 3) {
+        return status::kBadParameter;
+    }
+    if (const std::int32_t outcome = checkBlocks(block, 1); outcome != status::kOk) {
+        return outcome;
+    }
+    if (block == 0 || isTrailer(block)) {
+        return status::kAccessDenied;
+    }
+    // The card's own value commands are no PC/SC standard: read, check and compute here, and
+    // write only at MF_transfer.
+    const auto current = read(device, block, 1);
+    if (current.status != status::kOk) {
+        return current.status;
+    }
+    const auto decoded = decodeValueBlock(
+        std::span<const std::uint8_t>(current.value).first<protocol::kBlockSize>());
+    if (!decoded) {
+        return status::kNotValueBlock;
+    }
+    const ValueOutcome outcome = applyValueOperation(operation, decoded->value, operand);
+    if (outcome.status != status::kOk) {
+        return outcome.status;
+    }
+    pending_ = PendingValue{outcome.value, decoded->address};
+    return status::kOk;
+}
+
+std::int32_t PcscBackend::transfer(std::uint8_t device, std::uint8_t block) {
+    if (const std::int32_t outcome = checkBlocks(block, 1); outcome != status::kOk) {
+        return outcome;
+    }
+    if (block == 0 || isTrailer(block)) {
+        return status::kAccessDenied;
+    }
+    if (!pending_) {
+        return status::kNoValuePending;
+    }
+    const BlockBytes bytes = encodeValueBlock(ValueBlock{pending_->value, pending_->address});
+    return write(device, block, 1, bytes);
+}
+
+} // namespace mfapi::pcsc

@@ -1,0 +1,85 @@
+#include "mf_api/pcsc/PcscHandles.h"
+
+#include <algorithm>
+
+namespace mfapi::pcsc {
+
+namespace {
+// Longest short response APDU: 256 data bytes and the status word.
+constexpr std::size_t kLongestAnswer = 258;
+// pcsc-lite serves at most 16 readers; the list of their names is bounded accordingly.
+constexpr DWORD kLongestReaderList = 16 * (MAX_READERNAME + 1) + 1;
+} // namespace
+
+LONG Context::establish() {
+    reset();
+    return SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context_);
+}
+
+void Context::reset() {
+    if (context_ != 0) {
+        SCardReleaseContext(context_);
+        context_ = 0;
+    }
+}
+
+void CardHandle::reset() {
+    if (handle_ != 0) {
+        SCardDisconnect(handle_, disposition_);
+        handle_ = 0;
+    }
+}
+
+LONG listReaders(const Context& context, std::vector<std::string>& names) {
+    std::vector<char> buffer(kLongestReaderList);
+    DWORD size = kLongestReaderList;
+    const LONG result = SCardListReaders(context.get(), nullptr, buffer.data(), &size);
+    names.clear();
+    if (result != SCARD_S_SUCCESS) {
+        return result;
+    }
+    // A multi-string: names ended by a zero byte, the list by an empty name.
+    const char* at = buffer.data();
+    const char* end = buffer.data() + std::min<DWORD>(size, kLongestReaderList);
+    while (at < end && *at != 0) {
+        const std::string name(at, static_cast<std::size_t>(std::find(at, end, 0) - at));
+        at += name.size() + 1;
+        names.push_back(name);
+    }
+    return SCARD_S_SUCCESS;
+}
+
+LONG readerStatus(const Context& context, const std::vector<std::string>& names,
+                  std::vector<ReaderStatus>& statuses) {
+    std::vector<SCARD_READERSTATE> states(names.size());
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        states[index].szReader = names[index].c_str();
+        states[index].dwCurrentState = SCARD_STATE_UNAWARE;
+    }
+    const LONG result =
+        SCardGetStatusChange(context.get(), 0, states.data(), static_cast<DWORD>(states.size()));
+    statuses.clear();
+    if (result != SCARD_S_SUCCESS) {
+        return result;
+    }
+    for (const SCARD_READERSTATE& state : states) {
+        const std::size_t length = std::min<std::size_t>(state.cbAtr, sizeof state.rgbAtr);
+        statuses.push_back(ReaderStatus{
+            state.dwEventState, std::vector<std::uint8_t>(state.rgbAtr, state.rgbAtr + length)});
+    }
+    return SCARD_S_SUCCESS;
+}
+
+LONG transmit(const CardHandle& card, std::span<const std::uint8_t> apdu,
+              std::vector<std::uint8_t>& answer) {
+    answer.resize(kLongestAnswer);
+    DWORD length = kLongestAnswer;
+    const SCARD_IO_REQUEST* pci =
+        card.protocol() == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
+    const LONG result = SCardTransmit(card.get(), pci, apdu.data(), static_cast<DWORD>(apdu.size()),
+                                      nullptr, answer.data(), &length);
+    answer.resize(result == SCARD_S_SUCCESS ? std::min<std::size_t>(length, kLongestAnswer) : 0);
+    return result;
+}
+
+} // namespace mfapi::pcsc

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mfapi::pcsc {
+
+/// A reader as the PC/SC service lists it, with the ATR of the card in it (empty when none).
+struct ReaderSeen {
+    std::string name;
+    std::vector<std::uint8_t> atr;
+};
+
+/// Whether a reader's name says it has a contactless slot: it holds PICC, Contactless or NFC, or
+/// the word CL (as in "... (CL)"), ignoring case.
+bool namesContactlessSlot(std::string_view readerName);
+
+/// The reader a `pcsc` port means: with `nameContains` empty, the first reader with a
+/// contactless slot (by its name, or by the contactless ATR of the card in it), else the first
+/// reader; otherwise the first whose name contains the text, ignoring case. Nothing when no
+/// reader fits.
+std::optional<std::size_t> chooseReader(const std::vector<ReaderSeen>& readers,
+                                        std::string_view nameContains);
+
+} // namespace mfapi::pcsc

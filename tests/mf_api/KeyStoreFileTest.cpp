@@ -1,0 +1,93 @@
+// The PC/SC back end's key store file: private, created safely, refused when others could
+// read or plant it.
+#include "mf_api/pcsc/KeyStoreFile.h"
+#include "e2e/TempFolder.h"
+
+#include <MF_API.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using mfapi::pcsc::KeyStoreFile;
+using mfapi::pcsc::StoredKeySlot;
+
+constexpr protocol::Key kKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
+
+class KeyStore : public ::testing::Test {
+protected:
+    testing_support::TempFolder state;
+    fs::path file = state.path() / "new" / "mf_api" / "pcsc-keys";
+    KeyStoreFile keys{file};
+
+    unsigned modeOf(const fs::path& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+        return info.st_mode & 07777;
+    }
+};
+
+TEST_F(KeyStore, SlotsHoldTheFactoryKeyUntilOneIsStored) {
+    StoredKeySlot slot;
+    ASSERT_EQ(keys.load(1, 15, slot), MF_OK);
+    EXPECT_FALSE(slot.inReader);
+    EXPECT_EQ(slot.key, (protocol::Key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(KeyStore, AStoredKeyLastsInAPrivateFileInPrivateFolders) {
+    ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
+    ASSERT_EQ(keys.store(1, 0, StoredKeySlot{true, {}}), MF_OK);
+    EXPECT_EQ(modeOf(file), 0600U);
+    EXPECT_EQ(modeOf(file.parent_path()), 0700U);
+    EXPECT_EQ(modeOf(file.parent_path().parent_path()), 0700U);
+    StoredKeySlot slot;
+    ASSERT_EQ(KeyStoreFile(file).load(0, 3, slot), MF_OK);
+    EXPECT_EQ(slot.key, kKey);
+    ASSERT_EQ(KeyStoreFile(file).load(1, 0, slot), MF_OK);
+    EXPECT_TRUE(slot.inReader);
+    // Nothing else is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()),
+              1);
+}
+
+TEST_F(KeyStore, AFileOthersCanReadOrALinkInItsPlaceIsRefused) {
+    ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
+    StoredKeySlot slot;
+    fs::permissions(file, fs::perms::group_read, fs::perm_options::add);
+    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+    EXPECT_EQ(keys.store(0, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
+    fs::remove(file);
+    std::ofstream(state.path() / "elsewhere") << "A 0 000000000000\n";
+    fs::permissions(state.path() / "elsewhere", fs::perms(0600));
+    fs::create_symlink(state.path() / "elsewhere", file);
+    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+}
+
+TEST_F(KeyStore, AFolderOthersCanWriteOrAGarbledFileIsRefused) {
+    ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
+    fs::permissions(file.parent_path(), fs::perms::others_write, fs::perm_options::add);
+    EXPECT_EQ(keys.store(0, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
+    fs::permissions(file.parent_path(), fs::perms(0700));
+    {
+        std::ofstream garbled(file, std::ios::trunc);
+        garbled << "A 99 7D7D7D7D7D7D\n";
+    }
+    StoredKeySlot slot;
+    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+}
+
+TEST_F(KeyStore, TheDefaultFileIsInTheStateFolder) {
+    ::setenv("XDG_STATE_HOME", "/somewhere/state", 1);
+    EXPECT_EQ(KeyStoreFile::defaultPath(), "/somewhere/state/mf_api/pcsc-keys");
+    ::unsetenv("XDG_STATE_HOME");
+    ::setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(KeyStoreFile::defaultPath(), "/home/someone/.local/state/mf_api/pcsc-keys");
+}
+
+} // namespace

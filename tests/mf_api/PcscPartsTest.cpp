@@ -1,0 +1,165 @@
+// The pure parts of the PC/SC back end: ATR to card type, status words to our codes, value
+// blocks, the choice of reader, the commands' bytes and the sectors of a card.
+#include "mf_api/pcsc/Apdu.h"
+#include "mf_api/pcsc/CardAtr.h"
+#include "mf_api/pcsc/ReaderChoice.h"
+#include "mf_api/pcsc/Sectors.h"
+#include "mf_api/pcsc/StatusWords.h"
+#include "mf_api/pcsc/ValueBlock.h"
+
+#include <MF_API.h>
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+namespace {
+
+using namespace mfapi::pcsc;
+using Bytes = std::vector<std::uint8_t>;
+
+// As a contactless reader builds it for a MIFARE Classic 1K card (check byte last).
+const Bytes k1KAtr{0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00,
+                   0x03, 0x06, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x6A};
+
+Bytes withName(std::uint8_t high, std::uint8_t low) {
+    Bytes atr = k1KAtr;
+    atr[13] = high;
+    atr[14] = low;
+    return atr;
+}
+
+TEST(CardAtr, StorageCardAtrsGiveTheCardTypeBytesOfTheAir) {
+    EXPECT_EQ(cardTypeFromAtr(k1KAtr), (protocol::CardTypeBytes{0x04, 0x00, 0x08}));
+    EXPECT_EQ(cardTypeFromAtr(withName(0x00, 0x02)), (protocol::CardTypeBytes{0x02, 0x00, 0x18}));
+    EXPECT_EQ(cardTypeFromAtr(withName(0x00, 0x26)), (protocol::CardTypeBytes{0x04, 0x00, 0x09}));
+    EXPECT_EQ(blockCountFromAtr(k1KAtr), 64U);
+    EXPECT_EQ(blockCountFromAtr(withName(0x00, 0x02)), 256U);
+}
+
+TEST(CardAtr, OtherCardsAndBrokenAtrsGiveNoCardType) {
+    EXPECT_FALSE(cardTypeFromAtr(withName(0x00, 0x03))); // Ultralight
+    Bytes otherRid = k1KAtr;
+    otherRid[11] = 0x07;
+    EXPECT_FALSE(cardTypeFromAtr(otherRid));
+    // A contact card's ATR, and ATRs cut short of what their format bytes announce.
+    EXPECT_FALSE(
+        cardTypeFromAtr(Bytes{0x3B, 0x95, 0x13, 0x81, 0x01, 0x80, 0x73, 0xFF, 0x01, 0x00, 0x0B}));
+    EXPECT_FALSE(cardTypeFromAtr(Bytes(k1KAtr.begin(), k1KAtr.begin() + 12)));
+    EXPECT_FALSE(cardTypeFromAtr(Bytes{0x3B}));
+    EXPECT_FALSE(cardTypeFromAtr(Bytes{}));
+}
+
+TEST(CardAtr, HistoricalBytesFollowEveryInterfaceByte) {
+    // T0 = 0xD2: TA1, TB1 and TD1 present, two historical bytes; TD1 = 0x00 ends them.
+    const Bytes atr{0x3B, 0xD2, 0x11, 0x22, 0x00, 0xAA, 0xBB};
+    const auto bytes = historicalBytes(atr);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(Bytes(bytes->begin(), bytes->end()), (Bytes{0xAA, 0xBB}));
+    EXPECT_TRUE(contactlessAtr(k1KAtr));
+    EXPECT_FALSE(contactlessAtr(atr));
+}
+
+TEST(StatusWords, EachWordMapsToOurCode) {
+    const auto sw = [](CardStep step, std::uint8_t sw1, std::uint8_t sw2) {
+        return statusOfAnswer(step, Bytes{0x01, 0x02, sw1, sw2});
+    };
+    EXPECT_EQ(sw(CardStep::Read, 0x90, 0x00), MF_OK);
+    EXPECT_EQ(sw(CardStep::Authenticate, 0x63, 0x00), MF_ERR_AUTH_FAILED);
+    EXPECT_EQ(sw(CardStep::Read, 0x63, 0x00), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(sw(CardStep::Uid, 0x63, 0x00), MF_ERR_NO_CARD);
+    EXPECT_EQ(sw(CardStep::LoadKey, 0x63, 0x00), MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(sw(CardStep::Read, 0x69, 0x82), MF_ERR_NOT_AUTHENTICATED);
+    EXPECT_EQ(sw(CardStep::Authenticate, 0x69, 0x82), MF_ERR_AUTH_FAILED);
+    EXPECT_EQ(sw(CardStep::Write, 0x69, 0x86), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(sw(CardStep::Write, 0x6A, 0x82), MF_ERR_BAD_BLOCK);
+    EXPECT_EQ(sw(CardStep::Read, 0x6B, 0x00), MF_ERR_BAD_BLOCK);
+    EXPECT_EQ(sw(CardStep::LoadKey, 0x69, 0x88), MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(sw(CardStep::Read, 0x6D, 0x00), MF_ERR_UNKNOWN_COMMAND);
+    EXPECT_EQ(sw(CardStep::Write, 0x65, 0x81), MF_ERR_CARD_NO_ANSWER);
+    EXPECT_EQ(sw(CardStep::Read, 0x6C, 0x10), MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(sw(CardStep::Read, 0x12, 0x34), MF_ERR_UNKNOWN_STATUS);
+}
+
+TEST(StatusWords, AnAnswerWithoutStatusWordIsALostAnswer) {
+    EXPECT_EQ(statusOfAnswer(CardStep::Write, Bytes{}), MF_ERR_CARD_NO_ANSWER);
+    EXPECT_EQ(statusOfAnswer(CardStep::Read, Bytes{0x90}), MF_ERR_CARD_NO_ANSWER);
+    EXPECT_EQ(statusOfAnswer(CardStep::Read, Bytes{0x90, 0x00}), MF_OK);
+}
+
+TEST(ValueBlocks, RoundTripAndRejectBrokenCopies) {
+    const BlockBytes bytes = encodeValueBlock({-5, 0x04});
+    EXPECT_EQ(bytes, (BlockBytes{0xFB, 0xFF, 0xFF, 0xFF, 0x04, 0x00, 0x00, 0x00, 0xFB, 0xFF, 0xFF,
+                                 0xFF, 0x04, 0xFB, 0x04, 0xFB}));
+    EXPECT_EQ(decodeValueBlock(bytes), (ValueBlock{-5, 0x04}));
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        BlockBytes broken = bytes;
+        broken[at] ^= 0x01;
+        EXPECT_FALSE(decodeValueBlock(broken)) << "byte " << at;
+    }
+    // A credit block as the panel writes it is no value block.
+    BlockBytes credit{};
+    credit[0] = 50;
+    EXPECT_FALSE(decodeValueBlock(credit));
+}
+
+TEST(ValueBlocks, OperationsStayInsideThirtyTwoBits) {
+    EXPECT_EQ(applyValueOperation(1, 10, 5).value, 15);
+    EXPECT_EQ(applyValueOperation(2, 10, 15).value, -5);
+    EXPECT_EQ(applyValueOperation(3, 10, 99).value, 10);
+    EXPECT_EQ(applyValueOperation(4, 10, 1).status, MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(applyValueOperation(1, std::numeric_limits<std::int32_t>::max(), 1).status,
+              MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(applyValueOperation(2, std::numeric_limits<std::int32_t>::min(), 1).status,
+              MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(applyValueOperation(2, 0, std::numeric_limits<std::int32_t>::min()).status,
+              MF_ERR_BAD_PARAMETER);
+}
+
+TEST(ReaderChoice, PcscIsTheFirstContactlessReaderElseTheFirst) {
+    const std::vector<ReaderSeen> readers{{"Gemalto PC Twin Reader 00 00", {}},
+                                          {"ACS ACR122U PICC Interface 01 00", {}},
+                                          {"OMNIKEY 5422 (CL) 02 00", {}}};
+    EXPECT_EQ(chooseReader(readers, ""), 1U);
+    EXPECT_EQ(chooseReader({readers[0], readers[2]}, ""), 1U);
+    EXPECT_EQ(chooseReader({readers[0]}, ""), 0U);
+    // A contactless card's ATR tells a reader's slot apart when its name does not.
+    EXPECT_EQ(chooseReader({readers[0], {"Virtual PCD 00 00", k1KAtr}}, ""), 1U);
+    EXPECT_FALSE(chooseReader({}, ""));
+}
+
+TEST(ReaderChoice, PcscTextIsTheFirstNameHoldingItIgnoringCase) {
+    const std::vector<ReaderSeen> readers{{"Virtual PCD 00 00", {}}, {"Virtual PCD 00 01", {}}};
+    EXPECT_EQ(chooseReader(readers, "pcd 00 01"), 1U);
+    EXPECT_EQ(chooseReader(readers, "VIRTUAL"), 0U);
+    EXPECT_FALSE(chooseReader(readers, "ACR122"));
+    EXPECT_TRUE(namesContactlessSlot("Identiv uTrust 3700 F CL Reader"));
+    EXPECT_FALSE(namesContactlessSlot("Cherry SmartBoard XX44"));
+    EXPECT_FALSE(namesContactlessSlot("CLEAR reader"));
+}
+
+TEST(Apdus, AreTheStorageCardCommands) {
+    EXPECT_EQ(getUid(), (Bytes{0xFF, 0xCA, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(loadKey(kVolatileKey, 0, {0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D}),
+              (Bytes{0xFF, 0x82, 0x00, 0x00, 0x06, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D}));
+    EXPECT_EQ(authenticate(4, kKeyTypeB, 0),
+              (Bytes{0xFF, 0x86, 0x00, 0x00, 0x05, 0x01, 0x00, 0x04, 0x61, 0x00}));
+    EXPECT_EQ(readBlock(4), (Bytes{0xFF, 0xB0, 0x00, 0x04, 0x10}));
+    std::array<std::uint8_t, 16> data{};
+    data[0] = 0x28;
+    const Bytes write = writeBlock(4, data);
+    EXPECT_EQ(Bytes(write.begin(), write.begin() + 6), (Bytes{0xFF, 0xD6, 0x00, 0x04, 0x10, 0x28}));
+    EXPECT_EQ(write.size(), 21U);
+}
+
+TEST(Sectors, FourKCardsEndInSixteenBlockSectors) {
+    EXPECT_EQ(sectorOf(4), 1U);
+    EXPECT_EQ(sectorOf(127), 31U);
+    EXPECT_EQ(sectorOf(128), 32U);
+    EXPECT_EQ(sectorOf(255), 39U);
+    EXPECT_TRUE(isTrailer(7));
+    EXPECT_FALSE(isTrailer(128 + 3));
+    EXPECT_TRUE(isTrailer(143));
+}
+
+} // namespace
