@@ -10,6 +10,7 @@
 #include "emulator/host/Options.h"
 #include "emulator/host/PortLinks.h"
 #include "emulator/host/PtyHost.h"
+#include "emulator/pcsc/VpcdLink.h"
 #include "emulator/state/StateFile.h"
 #include "emulator/state/StateStore.h"
 #include "emulator/window/EmulatorWindow.h"
@@ -118,16 +119,32 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     std::unique_ptr<QApplication> application;
     std::unique_ptr<kov450::WindowBridge> bridge;
     std::unique_ptr<kov450::EmulatorWindow> window;
+    std::unique_ptr<kov450::pcsc::VpcdLink> vpcd;
+    const auto followField = [&] {
+        if (vpcd) {
+            vpcd->followField();
+        }
+    };
+    const std::string pcscWhere = options.pcsc
+                                      ? ", card in the field served over PC/SC to vpcd at " +
+                                            kov450::pcsc::describe(*options.pcsc)
+                                      : "";
     if (withWindow) {
         application = std::make_unique<QApplication>(argc, argv);
-        bridge = std::make_unique<kov450::WindowBridge>(io, reader, console, save, printLine);
+        bridge = std::make_unique<kov450::WindowBridge>(
+            io, reader, console,
+            [&] {
+                save();
+                followField();
+            },
+            printLine);
         window = std::make_unique<kov450::EmulatorWindow>(*bridge);
         bridge->attach(*window);
         // The ports in the title tell two emulators on one desk apart.
         window->setWindowTitle(
             QStringLiteral("kov450-emu: %1").arg(QString::fromStdString(joined(options.ports))));
         window->setPorts(QString::fromStdString(joined(options.ports) + " (" + pty.slavePath() +
-                                                ", links in " + folder.string() + ")"));
+                                                ", links in " + folder.string() + ")" + pcscWhere));
         bridge->publish();
     }
 
@@ -142,13 +159,26 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     });
     input.setAfterLine([&] {
         save();
+        followField();
         if (bridge) {
             bridge->publish();
         }
     });
+    if (options.pcsc) {
+        // A write over PC/SC lasts before its answer leaves, as one over the pty does.
+        vpcd = std::make_unique<kov450::pcsc::VpcdLink>(io, reader, *options.pcsc, printLine, [&] {
+            save();
+            if (bridge) {
+                bridge->publish();
+            }
+        });
+    }
     server.start();
-    printLine("ready: " + where + (options.pace ? ", paced" : "") +
+    printLine("ready: " + where + (options.pace ? ", paced" : "") + pcscWhere +
               (withWindow ? ", window open" : ""));
+    if (vpcd) {
+        vpcd->start();
+    }
     input.start();
     if (withWindow) {
         window->show();

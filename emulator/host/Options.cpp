@@ -6,6 +6,7 @@ namespace kov450 {
 
 std::string usage() {
     return "usage: kov450-emu [--port NAME]... [--state DIR] [--pace] [--no-card] [--headless]\n"
+           "                  [--pcsc [HOST:PORT]]\n"
            "  --port NAME  publish the reader under NAME in the port folder (default COM1 and "
            "USB)\n"
            "  --state DIR  keep the reader's settings and cards in DIR (default\n"
@@ -15,6 +16,8 @@ std::string usage() {
            "the\n"
            "               field)\n"
            "  --headless   no window (the console on standard input is always there)\n"
+           "  --pcsc [HOST:PORT]  also serve the card in the field to vsmartcard's vpcd driver\n"
+           "               of pcscd (default 127.0.0.1:35963), as a card in a PC/SC reader\n"
            "The port folder is $MF_API_PORTS, else $XDG_RUNTIME_DIR/mf_api/ports, else\n"
            "/tmp/mf_api-UID/ports.\n";
 }
@@ -44,6 +47,16 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string_vi
             options.headless = true;
         } else if (argument == "--no-card") {
             options.defaultCard = false;
+        } else if (argument == "--pcsc") {
+            options.pcsc = pcsc::VpcdEndpoint{};
+            // The endpoint is optional: a next word that is no option is it.
+            if (at + 1 < arguments.size() && !arguments[at + 1].starts_with("-")) {
+                const auto endpoint = pcsc::parseVpcdEndpoint(arguments[++at]);
+                if (!endpoint) {
+                    return "--pcsc takes HOST:PORT, not '" + std::string(arguments[at]) + "'";
+                }
+                options.pcsc = *endpoint;
+            }
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "emulator/pcsc/VpcdEndpoint.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -16,6 +19,8 @@ struct Options {
     bool help = false;
     /// Where the reader's EEPROM and wallet last; empty for the default folder.
     std::string stateFolder;
+    /// Where to serve the card in the field to vsmartcard's vpcd driver, if at all.
+    std::optional<pcsc::VpcdEndpoint> pcsc;
 };
 
 /// Parses the arguments after the program name; an error message when they make no sense.

@@ -1,0 +1,204 @@
+#include "emulator/pcsc/VpcdLink.h"
+
+#include "emulator/model/HexText.h"
+#include "emulator/pcsc/StorageCardAtr.h"
+
+namespace kov450::pcsc {
+
+namespace {
+// A reader looks at its field a few times a second; so does this link, for changes that come
+// from elsewhere than the console and the window, and to find vpcd once pcscd is up.
+constexpr std::chrono::milliseconds kFieldCheck{250};
+} // namespace
+
+VpcdLink::VpcdLink(asio::io_context& io, Reader& reader, VpcdEndpoint endpoint, Print print,
+                   std::function<void()> afterWrite)
+    : io_(io), reader_(reader), endpoint_(std::move(endpoint)), print_(std::move(print)),
+      afterWrite_(std::move(afterWrite)), socket_(io), fieldTimer_(io) {
+}
+
+VpcdLink::~VpcdLink() {
+    std::error_code ignored;
+    socket_.close(ignored);
+}
+
+void VpcdLink::start() {
+    followField();
+    checkFieldLater();
+}
+
+void VpcdLink::checkFieldLater() {
+    fieldTimer_.expires_after(kFieldCheck);
+    fieldTimer_.async_wait([this](const asio::error_code& error) {
+        if (error) {
+            return;
+        }
+        followField();
+        checkFieldLater();
+    });
+}
+
+std::optional<Uid> VpcdLink::cardInField() const {
+    for (const CardSlot& slot : reader_.cards()) {
+        if (slot.inField) {
+            return slot.card.uid();
+        }
+    }
+    return std::nullopt;
+}
+
+MifareClassic* VpcdLink::servedCard() {
+    if (!served_) {
+        return nullptr;
+    }
+    const auto index = reader_.findCard(*served_);
+    if (!index || !reader_.cards()[*index].inField) {
+        return nullptr;
+    }
+    return &reader_.card(*index);
+}
+
+void VpcdLink::followField() {
+    const auto wanted = cardInField();
+    if (served_ && served_ != wanted) {
+        disconnect("card " + hexText(*served_) + " left the field");
+    }
+    if (wanted && !served_) {
+        connect(*wanted);
+    }
+}
+
+void VpcdLink::connect(const Uid& uid) {
+    served_ = uid;
+    const unsigned generation = ++generation_;
+    asio::error_code error;
+    const auto address = asio::ip::make_address(endpoint_.host, error);
+    if (error) {
+        print_("pcsc: error: " + endpoint_.host + " is no IP address");
+        return;
+    }
+    socket_.async_connect(asio::ip::tcp::endpoint(address, endpoint_.port),
+                          [this, generation, uid](const asio::error_code& connectError) {
+                              if (generation != generation_) {
+                                  return;
+                              }
+                              if (connectError) {
+                                  // vpcd is not listening yet (no pcscd): the next field check
+                                  // tries again.
+                                  if (!reportedUnreachable_) {
+                                      print_("pcsc: vpcd at " + describe(endpoint_) +
+                                             " does not answer: " + connectError.message() +
+                                             "; trying again");
+                                      reportedUnreachable_ = true;
+                                  }
+                                  std::error_code ignored;
+                                  socket_.close(ignored);
+                                  served_.reset();
+                                  return;
+                              }
+                              reportedUnreachable_ = false;
+                              connected_ = true;
+                              asio::error_code ignored;
+                              socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
+                              print_("pcsc: card " + hexText(uid) +
+                                     " served over PC/SC to vpcd at " + describe(endpoint_));
+                              readMore();
+                          });
+}
+
+void VpcdLink::disconnect(const std::string& why) {
+    ++generation_;
+    std::error_code ignored;
+    socket_.close(ignored);
+    decoder_ = VpcdDecoder{};
+    outgoing_.clear();
+    writing_ = false;
+    if (connected_) {
+        print_("pcsc: " + why + ": no card for vpcd");
+    }
+    connected_ = false;
+    served_.reset();
+}
+
+void VpcdLink::readMore() {
+    const unsigned generation = generation_;
+    socket_.async_read_some(asio::buffer(buffer_), [this, generation](const asio::error_code& error,
+                                                                      std::size_t received) {
+        if (generation != generation_) {
+            return;
+        }
+        if (error) {
+            // vpcd closed (pcscd stopped): connect again at the next field check.
+            disconnect("vpcd closed the connection (" + error.message() + ")");
+            return;
+        }
+        const auto decoded = decoder_.feed(std::span(buffer_).first(received));
+        for (const auto& message : decoded.messages) {
+            onMessage(message);
+            if (generation != generation_) {
+                return;
+            }
+        }
+        if (decoded.overlong) {
+            disconnect("vpcd sent a message longer than any command");
+            return;
+        }
+        readMore();
+    });
+}
+
+void VpcdLink::onMessage(const std::vector<std::uint8_t>& message) {
+    MifareClassic* card = servedCard();
+    if (card == nullptr) {
+        disconnect("the served card is gone");
+        return;
+    }
+    if (message.size() == 1) {
+        switch (static_cast<VpcdControl>(message[0])) {
+        case VpcdControl::PowerOn:
+        case VpcdControl::Reset:
+            ApduResponder::powerOn(*card);
+            break;
+        case VpcdControl::PowerOff:
+            ApduResponder::powerOff(*card);
+            break;
+        case VpcdControl::Atr:
+            send(storageCardAtr(card->kind()));
+            break;
+        }
+        return;
+    }
+    const auto answer = responder_.respond(*card, message);
+    if (answer.memoryChanged && afterWrite_) {
+        afterWrite_(); // what the card acknowledges has lasted
+    }
+    send(answer.bytes);
+}
+
+void VpcdLink::send(std::span<const std::uint8_t> payload) {
+    outgoing_.push_back(vpcdMessage(payload));
+    writeNext();
+}
+
+void VpcdLink::writeNext() {
+    if (writing_ || outgoing_.empty()) {
+        return;
+    }
+    writing_ = true;
+    const unsigned generation = generation_;
+    asio::async_write(socket_, asio::buffer(outgoing_.front()),
+                      [this, generation](const asio::error_code& error, std::size_t) {
+                          if (generation != generation_) {
+                              return;
+                          }
+                          writing_ = false;
+                          if (error) {
+                              disconnect("vpcd went away (" + error.message() + ")");
+                              return;
+                          }
+                          outgoing_.pop_front();
+                          writeNext();
+                      });
+}
+
+} // namespace kov450::pcsc

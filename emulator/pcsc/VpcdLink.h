@@ -1,0 +1,72 @@
+#pragma once
+
+#include "emulator/model/Reader.h"
+#include "emulator/pcsc/ApduResponder.h"
+#include "emulator/pcsc/VpcdEndpoint.h"
+#include "emulator/pcsc/VpcdFraming.h"
+
+#include <asio.hpp>
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kov450::pcsc {
+
+/// Serves the first card in the reader's field to vsmartcard's vpcd driver (and so to pcscd)
+/// over TCP: connected while a card lies in the field, disconnected when none does, so that
+/// pcscd sees the card arrive and leave. Runs on the reader's thread, the one Asio loop.
+class VpcdLink {
+public:
+    using Print = std::function<void(const std::string&)>;
+
+    /// `afterWrite` runs after a command changed the card's memory, before its answer leaves
+    /// (it saves the state folder).
+    VpcdLink(asio::io_context& io, Reader& reader, VpcdEndpoint endpoint, Print print,
+             std::function<void()> afterWrite);
+    ~VpcdLink();
+    VpcdLink(const VpcdLink&) = delete;
+    VpcdLink& operator=(const VpcdLink&) = delete;
+
+    /// Starts following the field: now and whenever followField is called, and at the field
+    /// checks a real reader makes too.
+    void start();
+    /// Connects, disconnects or changes card after the wallet changed.
+    void followField();
+
+    const VpcdEndpoint& endpoint() const { return endpoint_; }
+
+private:
+    std::optional<Uid> cardInField() const;
+    MifareClassic* servedCard();
+    void connect(const Uid& uid);
+    void disconnect(const std::string& why);
+    void readMore();
+    void onMessage(const std::vector<std::uint8_t>& message);
+    void send(std::span<const std::uint8_t> payload);
+    void writeNext();
+    void checkFieldLater();
+
+    asio::io_context& io_;
+    Reader& reader_;
+    VpcdEndpoint endpoint_;
+    Print print_;
+    std::function<void()> afterWrite_;
+    asio::ip::tcp::socket socket_;
+    asio::steady_timer fieldTimer_;
+    VpcdDecoder decoder_;
+    ApduResponder responder_;
+    std::optional<Uid> served_; ///< The card the connection stands for, connected or on its way.
+    bool connected_ = false;
+    bool reportedUnreachable_ = false;
+    std::array<std::uint8_t, 512> buffer_{};
+    std::deque<std::vector<std::uint8_t>> outgoing_;
+    bool writing_ = false;
+    /// Tells the handlers of a closed connection from those of the current one.
+    unsigned generation_ = 0;
+};
+
+} // namespace kov450::pcsc
