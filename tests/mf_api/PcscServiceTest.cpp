@@ -37,7 +37,7 @@ protected:
 
 TEST_F(PcscService, ReadersAreFoundByNameAndTheLineSpeedIsIgnored) {
     EXPECT_EQ(MF_InitComm("pcsc:NO SUCH READER", 9600), MF_ERR_NO_SUCH_PORT);
-    ASSERT_EQ(MF_InitComm("PCSC:virtual pcd", 1234), MF_OK);
+    ASSERT_EQ(MF_InitComm("PCSC:vIRTUAL pcd", 1234), MF_OK);
     EXPECT_EQ(MF_InitComm("pcsc", 9600), MF_ERR_PORT_BUSY); // one port per process
     readCredit(50);
 }
