@@ -1,5 +1,7 @@
 #include "emulator/pcsc/VpcdFraming.h"
 
+#include <algorithm>
+
 namespace kov450::pcsc {
 
 VpcdDecoder::Decoded VpcdDecoder::feed(std::span<const std::uint8_t> bytes) {
@@ -25,10 +27,10 @@ VpcdDecoder::Decoded VpcdDecoder::feed(std::span<const std::uint8_t> bytes) {
 
 std::vector<std::uint8_t> vpcdMessage(std::span<const std::uint8_t> payload) {
     const std::size_t length = payload.size() > 0xFFFF ? 0xFFFF : payload.size();
-    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(length >> 8),
-                                    static_cast<std::uint8_t>(length & 0xFF)};
-    bytes.insert(bytes.end(), payload.begin(),
-                 payload.begin() + static_cast<std::ptrdiff_t>(length));
+    std::vector<std::uint8_t> bytes(2 + length);
+    bytes[0] = static_cast<std::uint8_t>(length >> 8);
+    bytes[1] = static_cast<std::uint8_t>(length & 0xFF);
+    std::copy_n(payload.begin(), length, bytes.begin() + 2);
     return bytes;
 }
 
