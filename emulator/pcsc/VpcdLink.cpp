@@ -3,6 +3,10 @@
 #include "emulator/model/HexText.h"
 #include "emulator/pcsc/StorageCardAtr.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 namespace kov450::pcsc {
 
 namespace {
@@ -121,6 +125,10 @@ void VpcdLink::disconnect(const std::string& why) {
 }
 
 void VpcdLink::readMore() {
+    // vpcd sends a message's length and its bytes apart: with our ACK delayed, Nagle holds the
+    // bytes back some 40 ms. Acknowledge at once; Linux forgets this after a while, so each time.
+    const int quick = 1;
+    ::setsockopt(socket_.native_handle(), IPPROTO_TCP, TCP_QUICKACK, &quick, sizeof quick);
     const unsigned generation = generation_;
     socket_.async_read_some(asio::buffer(buffer_), [this, generation](const asio::error_code& error,
                                                                       std::size_t received) {
