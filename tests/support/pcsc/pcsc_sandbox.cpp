@@ -108,6 +108,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: pcsc_sandbox [--timeout SECONDS] PROGRAM [ARGUMENT]...\n");
         return 2;
     }
+    // Whoever started us going (ctest's timeout, a closed terminal) takes everything with it.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     enterNamespaces();
     // The first child is the PID namespace's init: when it ends, everything in it ends.
     const pid_t child = ::fork();
