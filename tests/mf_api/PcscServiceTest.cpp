@@ -7,6 +7,8 @@
 #include <winscard.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace {
@@ -39,6 +41,16 @@ TEST_F(PcscService, ReadersAreFoundByNameAndTheLineSpeedIsIgnored) {
     EXPECT_EQ(MF_InitComm("pcsc:NO SUCH READER", 9600), MF_ERR_NO_SUCH_PORT);
     ASSERT_EQ(MF_InitComm("PCSC:vIRTUAL pcd", 1234), MF_OK);
     EXPECT_EQ(MF_InitComm("pcsc", 9600), MF_ERR_PORT_BUSY); // one port per process
+    readCredit(50);
+}
+
+TEST_F(PcscService, AnAliasFileInThePortFolderLeadsToTheReader) {
+    {
+        std::ofstream alias(ports_.path() / "Reader");
+        alias << "pcsc:Virtual PCD\n";
+    }
+    std::filesystem::permissions(ports_.path() / "Reader", std::filesystem::perms(0600));
+    ASSERT_EQ(MF_InitComm("READER", 9600), MF_OK);
     readCredit(50);
 }
 
