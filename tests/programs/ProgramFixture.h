@@ -29,6 +29,12 @@ protected:
     void setText(const char* name, const QString& value) {
         control<QLineEdit>(name)->setText(value);
     }
+    /// How many message boxes have been shown, for a wait.
+    auto boxesShown() const {
+        return [this] {
+            return boxes.shown.size();
+        };
+    }
 
     reader::MfApi api{reader::LibraryLocation::besideProgram()};
     ScriptedMessageBoxes boxes;
