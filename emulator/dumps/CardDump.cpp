@@ -15,8 +15,8 @@ namespace {
 
 constexpr std::size_t k1KBytes = 1024;
 constexpr std::size_t k4KBytes = 4096;
-/// Dumps are for other tools and people to read, unlike the private state file.
-constexpr unsigned kDumpPermissions = 0644;
+/// A dump holds the card's keys: the user's alone, in every format.
+constexpr unsigned kDumpPermissions = 0600;
 
 std::string lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -109,7 +109,8 @@ std::optional<std::string> writeCardDump(const MifareClassic& card,
         } else {
             const std::vector<std::uint8_t> memory = card.dump();
             writeFileAtomically(
-                path, std::span(reinterpret_cast<const char*>(memory.data()), memory.size()));
+                path, std::span(reinterpret_cast<const char*>(memory.data()), memory.size()),
+                kDumpPermissions);
         }
     } catch (const std::system_error& error) {
         return std::string(error.what());

@@ -112,6 +112,21 @@ TEST(CardDumpText, SaysWhatIsWrong) {
     EXPECT_TRUE(std::holds_alternative<std::string>(readCardDump("/nonexistent/folder/card.mfd")));
 }
 
+TEST(CardDumpFiles, AreReadableByTheUserAloneWhateverTheFormat) {
+    // A dump holds the card's keys A and B.
+    testing_support::TempFolder folder;
+    const MifareClassic card = MifareClassic::makeDefault(CardKind::Classic1K, {1, 2, 3, 4}, 9);
+    std::ofstream(folder.path() / "was-public.eml") << "old";
+    fs::permissions(folder.path() / "was-public.eml",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                        fs::perms::others_read);
+    for (const char* name : {"card.mfd", "card.bin", "card.eml", "was-public.eml"}) {
+        ASSERT_EQ(writeCardDump(card, folder.path() / name), std::nullopt) << name;
+        EXPECT_EQ(static_cast<unsigned>(fs::status(folder.path() / name).permissions()), 0600U)
+            << name;
+    }
+}
+
 TEST(CardDumpFormat, FollowsTheFileName) {
     EXPECT_EQ(dumpFormatOf("a/card.EML"), DumpFormat::Eml);
     EXPECT_EQ(dumpFormatOf("card.mfd"), DumpFormat::Raw);
