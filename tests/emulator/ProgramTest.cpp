@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -140,6 +142,23 @@ TEST_F(Program, ExportsImportsAndDeletesCardsFromTheConsole) {
         << emulator.transcript();
     emulator.writeLine("import " + raw + ".missing");
     EXPECT_TRUE(emulator.waitForLine("error: cannot read", 5s)) << emulator.transcript();
+}
+
+TEST_F(Program, ImportRefusesAFifoAndADeviceAndTheReaderGoesOn) {
+    ChildProcess emulator = run({});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    // Read, a FIFO without a writer would freeze the reader; /dev/zero would eat its memory.
+    const fs::path fifo = state.path() / "card.mfd";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    emulator.writeLine("import " + fifo.string());
+    EXPECT_TRUE(emulator.waitForLine("error: " + fifo.string() + " is not a regular file", 5s))
+        << emulator.transcript();
+    emulator.writeLine("import /dev/zero present");
+    EXPECT_TRUE(emulator.waitForLine("error: /dev/zero is not a regular file", 5s))
+        << emulator.transcript();
+    emulator.writeLine("cards");
+    EXPECT_TRUE(emulator.waitForLine("card 1: 1K A1B2C3D4, in the field, idle, credit 50", 5s))
+        << emulator.transcript();
 }
 
 TEST_F(Program, RunsItsWindowBesideTheConsole) {
