@@ -9,6 +9,7 @@
 #include "emulator/host/LineServer.h"
 #include "emulator/host/Options.h"
 #include "emulator/host/PortLinks.h"
+#include "emulator/host/PrintableText.h"
 #include "emulator/host/PtyHost.h"
 #include "emulator/state/StateFile.h"
 #include "emulator/state/StateStore.h"
@@ -28,8 +29,9 @@
 
 namespace {
 
+// Lines carry what users typed and file names: nothing of it may steer the terminal.
 void printLine(const std::string& line) {
-    std::cout << line << std::endl;
+    std::cout << kov450::printable(line) << std::endl;
 }
 
 void printProblem(const std::optional<std::string>& problem) {

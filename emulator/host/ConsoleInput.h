@@ -1,9 +1,11 @@
 #pragma once
 
 #include "emulator/host/Console.h"
+#include "emulator/host/ConsoleLines.h"
 
 #include <asio.hpp>
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -25,17 +27,19 @@ public:
     void setAfterLine(std::function<void()> afterLine) { afterLine_ = std::move(afterLine); }
 
 private:
-    void readLine();
-    void run(const std::string& line);
+    void readMore();
+    /// Runs the lines these bytes complete; false once a line asked to quit.
+    bool take(std::string_view bytes);
+    bool run(const std::string& line);
 
     Console& console_;
     Print print_;
     std::function<void()> quit_;
     std::function<void()> afterLine_;
     asio::posix::stream_descriptor input_;
-    std::string pending_;
+    ConsoleLines lines_;
+    std::array<char, 4096> chunk_{};
     bool streaming_ = false;
-    bool skippingRest_ = false;
 };
 
 } // namespace kov450

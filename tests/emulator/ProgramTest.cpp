@@ -161,6 +161,33 @@ TEST_F(Program, ImportRefusesAFifoAndADeviceAndTheReaderGoesOn) {
         << emulator.transcript();
 }
 
+TEST_F(Program, AnOverLongLineGivesOneErrorAndControlBytesAreShownEscaped) {
+    ChildProcess emulator = run({});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    emulator.writeLine(std::string(std::size_t{1} << 20, 'x'));
+    emulator.writeLine("cards");
+    ASSERT_TRUE(emulator.waitForLine("card 1: 1K A1B2C3D4", 10s)) << emulator.transcript();
+    const std::string error = "error: line longer than 4096 characters";
+    const std::string& said = emulator.transcript();
+    EXPECT_NE(said.find(error), std::string::npos) << said;
+    EXPECT_EQ(said.find(error), said.rfind(error)) << "more than one error for one line";
+
+    // Escape sequences a terminal would obey, DEL and a C1 control in UTF-8.
+    emulator.writeLine("frob\x1b[2J\x07\x7f\xc2\x9b");
+    EXPECT_TRUE(
+        emulator.waitForLine("error: unknown command 'frob\\x1B[2J\\x07\\x7F\\xC2\\x9B'", 5s))
+        << emulator.transcript();
+    emulator.writeLine("present \x1b]0;title\x07");
+    EXPECT_TRUE(emulator.waitForLine("error: no card '\\x1B]0;title\\x07'", 5s))
+        << emulator.transcript();
+    emulator.writeLine("export 1 /nonexistent/\x1b[31mred.mfd");
+    EXPECT_TRUE(emulator.waitForLine("/nonexistent/\\x1B[31mred.mfd", 5s)) << emulator.transcript();
+    // Letters of other scripts are no control bytes.
+    emulator.writeLine("present Kärtchen");
+    EXPECT_TRUE(emulator.waitForLine("error: no card 'Kärtchen'", 5s)) << emulator.transcript();
+    EXPECT_EQ(emulator.transcript().find_first_of("\x1b\x07\x7f"), std::string::npos);
+}
+
 TEST_F(Program, RunsItsWindowBesideTheConsole) {
     ChildProcess emulator = runWithWindow("offscreen");
     ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
