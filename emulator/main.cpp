@@ -81,6 +81,9 @@ private:
 };
 
 int serve(const kov450::Options& options, bool withWindow, int& argc, char** argv) {
+    // Refused before the state folder is touched: an emulator that cannot publish does nothing.
+    const auto folder = ports::portFolder();
+    kov450::preparePortFolder(folder);
     kov450::StateStore store(options.stateFolder.empty()
                                  ? kov450::defaultStateFolder()
                                  : std::filesystem::path(options.stateFolder));
@@ -103,7 +106,6 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     kov450::Console console(reader, faults);
     asio::io_context io(1);
     kov450::PtyHost pty;
-    const auto folder = ports::portFolder();
     const kov450::PortLinks links(folder, options.ports, pty.slavePath());
 
     asio::signal_set stopSignals(io, SIGINT, SIGTERM);

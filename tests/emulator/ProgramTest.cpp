@@ -21,9 +21,12 @@ class Program : public ::testing::Test {
 protected:
     /// The emulator headless, on the test's own port and state folders.
     ChildProcess run(std::vector<std::string> arguments) {
+        return runIn(ports.path(), std::move(arguments));
+    }
+    ChildProcess runIn(const fs::path& portFolder, std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(),
                          {KOV450_EMU_PATH, "--headless", "--state", state.path().string()});
-        return ChildProcess(arguments, {{"MF_API_PORTS", ports.path().string()},
+        return ChildProcess(arguments, {{"MF_API_PORTS", portFolder.string()},
                                         {"XDG_STATE_HOME", state.path().string()}});
     }
     /// The emulator with its window, on Qt's offscreen platform (or none, when `display` is
@@ -41,6 +44,43 @@ protected:
     testing_support::TempFolder ports;
     testing_support::TempFolder state;
 };
+
+unsigned modeOf(const fs::path& path) {
+    return static_cast<unsigned>(fs::status(path).permissions());
+}
+
+TEST_F(Program, PublishesOnlyInAPortFolderNoOtherUserCanWrite) {
+    // Others who can write the folder could put a name there that leads to a reader of theirs.
+    fs::permissions(ports.path(), fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::add);
+    {
+        ChildProcess refused = run({});
+        EXPECT_TRUE(refused.waitForLine(ports.path().string() + " is writable by other users", 10s))
+            << refused.transcript();
+        EXPECT_EQ(refused.wait(5s), 1) << refused.transcript();
+        EXPECT_FALSE(linked("COM1"));
+        EXPECT_EQ(modeOf(ports.path()), 0722U) << "a folder it did not make was changed";
+    }
+    // A folder that is there keeps its mode.
+    fs::permissions(ports.path(), fs::perms(0750), fs::perm_options::replace);
+    {
+        ChildProcess emulator = run({});
+        ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+        EXPECT_TRUE(linked("COM1"));
+        EXPECT_EQ(modeOf(ports.path()), 0750U);
+        emulator.writeLine("quit");
+        EXPECT_EQ(emulator.wait(5s), 0) << emulator.transcript();
+    }
+    // Those it makes are private, each one.
+    const fs::path nested = ports.path() / "made" / "by" / "it";
+    ChildProcess emulator = runIn(nested, {});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(nested / "COM1")));
+    for (const fs::path& made :
+         {nested.parent_path().parent_path(), nested.parent_path(), nested}) {
+        EXPECT_EQ(modeOf(made), 0700U) << made;
+    }
+}
 
 TEST_F(Program, HelpAndBadArguments) {
     ChildProcess help = run({"--help"});
