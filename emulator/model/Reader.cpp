@@ -19,6 +19,18 @@ bool isBit(std::uint8_t value) {
     return value == 0 || value == 1;
 }
 
+/// The answer to a change that could not be kept.
+std::int32_t unkeptStatus(std::uint8_t command) {
+    switch (static_cast<Command>(command)) {
+    case Command::WriteBlocks:
+    case Command::ValueOperation:
+    case Command::Transfer:
+        return MF_ERR_CARD_NO_ANSWER;
+    default:
+        return MF_ERR_ACCESS_DENIED;
+    }
+}
+
 } // namespace
 
 std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
@@ -27,7 +39,16 @@ std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
         (request.address != 0 && request.address != state_.address)) {
         return std::nullopt;
     }
+    std::optional<Memento> before;
+    if (keeper_ && mayChangeLastingState(request.command)) {
+        before = memento();
+    }
     Outcome outcome = dispatch(request.command, request.payload);
+    if (before && outcome.status == MF_OK && !keeper_(request)) {
+        // Acknowledged, the change would be gone at the next start.
+        restore(*std::move(before));
+        outcome = {unkeptStatus(request.command), {}};
+    }
     if (outcome.status != MF_OK) {
         outcome.payload.clear();
     }
@@ -147,6 +168,28 @@ void Reader::reset() {
     state_.lastBuzzer = kept.lastBuzzer;
     state_.buzzerCount = kept.buzzerCount;
     state_.resetCount = kept.resetCount + 1;
+}
+
+void Reader::restore(Memento memento) {
+    state_ = std::move(memento.state);
+    cards_ = std::move(memento.cards);
+    selected_ = memento.selected;
+}
+
+bool mayChangeLastingState(std::uint8_t command) {
+    switch (static_cast<Command>(command)) {
+    case Command::SetAddress:
+    case Command::SetLineSpeed:
+    case Command::SetSerial:
+    case Command::StoreKey:
+    case Command::Wiegand:
+    case Command::WriteBlocks:
+    case Command::ValueOperation:
+    case Command::Transfer:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::size_t Reader::addCard(MifareClassic card) {

@@ -1,7 +1,6 @@
 #include "emulator/state/StateFile.h"
 
 #include "emulator/model/HexText.h"
-#include "protocol/Command.h"
 
 #include <algorithm>
 #include <charconv>
@@ -191,23 +190,6 @@ std::variant<SavedState, std::string> parseStateText(std::string_view text) {
         return parse(text);
     } catch (const ParseError& error) {
         return error.message;
-    }
-}
-
-bool mayChangeLastingState(std::uint8_t command) {
-    using protocol::Command;
-    switch (static_cast<Command>(command)) {
-    case Command::SetAddress:
-    case Command::SetLineSpeed:
-    case Command::SetSerial:
-    case Command::StoreKey:
-    case Command::Wiegand:
-    case Command::WriteBlocks:
-    case Command::ValueOperation:
-    case Command::Transfer:
-        return true;
-    default:
-        return false;
     }
 }
 

@@ -258,4 +258,52 @@ TEST_F(ReaderTest, APayloadOfTheWrongLengthIsRefusedBeforeAnythingElse) {
     EXPECT_EQ(reader.cards()[0].card.dump(), card);
 }
 
+TEST_F(ReaderTest, AChangeTheKeeperCannotKeepIsUndoneAndRefused) {
+    openSector();
+    std::vector<Command> handed;
+    bool keeps = true;
+    reader.setKeeper([&](const protocol::Frame& request) {
+        handed.push_back(static_cast<Command>(request.command));
+        return keeps;
+    });
+    std::vector<std::uint8_t> write{4, 1};
+    write.insert(write.end(), 16, 0x21);
+    ASSERT_EQ(status(Command::WriteBlocks, write), MF_OK);
+    const Block value = encodeValueBlock(5, 5);
+    std::vector<std::uint8_t> valueWrite{5, 1};
+    valueWrite.insert(valueWrite.end(), value.begin(), value.end());
+    ASSERT_EQ(status(Command::WriteBlocks, valueWrite), MF_OK);
+    std::vector<std::uint8_t> increment{1, 5};
+    protocol::appendI32(increment, 10);
+    ASSERT_EQ(status(Command::ValueOperation, increment), MF_OK);
+
+    keeps = false;
+    const auto card = reader.cards()[0].card.dump();
+    const ReaderState state = reader.state();
+    // Changes that would not outlive a restart. The card keeps what it held, as after a write
+    // that lost power; the reader refuses a setting of its own.
+    write.back() = 0x22;
+    EXPECT_EQ(status(Command::WriteBlocks, write), MF_ERR_CARD_NO_ANSWER);
+    EXPECT_EQ(status(Command::Transfer, {6}), MF_ERR_CARD_NO_ANSWER);
+    EXPECT_EQ(status(Command::SetAddress, {9}), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(status(Command::StoreKey, {1, 0, 1, 2, 3, 4, 5, 6}), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(reader.cards()[0].card.dump(), card);
+    EXPECT_EQ(reader.state(), state);
+
+    // Nothing more is undone: the card is still selected, its sector open, the value pending.
+    keeps = true;
+    EXPECT_EQ(send(Command::ReadBlocks, {4, 1}).payload, std::vector<std::uint8_t>(16, 0x21));
+    EXPECT_EQ(status(Command::Transfer, {6}), MF_OK);
+    EXPECT_EQ(decodeValueBlock(reader.cards()[0].card.block(6))->first, 15);
+    // Only changes to what lasts, and only those that succeeded, are handed to the keeper.
+    EXPECT_EQ(status(Command::Leds, {1, 0}), MF_OK);
+    std::vector<std::uint8_t> pastTheSector{7, 2};
+    pastTheSector.insert(pastTheSector.end(), 32, 0);
+    EXPECT_EQ(status(Command::WriteBlocks, pastTheSector), MF_ERR_BAD_BLOCK);
+    EXPECT_EQ(handed, (std::vector<Command>{Command::WriteBlocks, Command::WriteBlocks,
+                                            Command::ValueOperation, Command::WriteBlocks,
+                                            Command::Transfer, Command::SetAddress,
+                                            Command::StoreKey, Command::Transfer}));
+}
+
 } // namespace
