@@ -12,9 +12,9 @@ namespace {
 constexpr std::size_t kLongestLine = 4096;
 } // namespace
 
-ConsoleInput::ConsoleInput(asio::io_context& io, Console& console, Print print,
+ConsoleInput::ConsoleInput(asio::io_context& io, Execute execute, Print print,
                            std::function<void()> quit)
-    : console_(console), print_(std::move(print)), quit_(std::move(quit)), input_(io),
+    : execute_(std::move(execute)), print_(std::move(print)), quit_(std::move(quit)), input_(io),
       lines_(kLongestLine) {
     asio::error_code error;
     const int fd = ::dup(STDIN_FILENO);
@@ -86,11 +86,7 @@ bool ConsoleInput::take(std::string_view bytes) {
 }
 
 bool ConsoleInput::run(const std::string& line) {
-    const ConsoleReply reply = console_.execute(line);
-    // Saved before the reply is seen, so that what a reply reports has lasted.
-    if (afterLine_) {
-        afterLine_();
-    }
+    const ConsoleReply reply = execute_(line);
     for (const std::string& text : reply.lines) {
         print_(text);
     }
