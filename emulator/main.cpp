@@ -6,9 +6,11 @@
 // console and the state folder; the window sees copies (see WindowBridge).
 #include "emulator/host/Console.h"
 #include "emulator/host/ConsoleInput.h"
+#include "emulator/host/LastingChange.h"
 #include "emulator/host/LineServer.h"
 #include "emulator/host/Options.h"
 #include "emulator/host/PortLinks.h"
+#include "emulator/host/PrintableText.h"
 #include "emulator/host/PtyHost.h"
 #include "emulator/state/StateFile.h"
 #include "emulator/state/StateStore.h"
@@ -28,8 +30,9 @@
 
 namespace {
 
+// Lines carry what users typed and file names: nothing of it may steer the terminal.
 void printLine(const std::string& line) {
-    std::cout << line << std::endl;
+    std::cout << kov450::printable(line) << std::endl;
 }
 
 void printProblem(const std::optional<std::string>& problem) {
@@ -79,6 +82,9 @@ private:
 };
 
 int serve(const kov450::Options& options, bool withWindow, int& argc, char** argv) {
+    // Refused before the state folder is touched: an emulator that cannot publish does nothing.
+    const auto folder = ports::portFolder();
+    kov450::preparePortFolder(folder);
     kov450::StateStore store(options.stateFolder.empty()
                                  ? kov450::defaultStateFolder()
                                  : std::filesystem::path(options.stateFolder));
@@ -93,15 +99,14 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
             kov450::MifareClassic::makeDefault(kov450::CardKind::Classic1K, uid, 50)));
     }
     printProblem(store.saveIfChanged(reader));
-    const auto save = [&] {
-        printProblem(store.saveIfChanged(reader));
+    const kov450::SaveState save = [&] {
+        return store.saveIfChanged(reader);
     };
 
     kov450::LineFaults faults;
     kov450::Console console(reader, faults);
     asio::io_context io(1);
     kov450::PtyHost pty;
-    const auto folder = ports::portFolder();
     const kov450::PortLinks links(folder, options.ports, pty.slavePath());
 
     asio::signal_set stopSignals(io, SIGINT, SIGTERM);
@@ -111,12 +116,20 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
         }
     });
     kov450::LineServer server(io, pty, reader, faults, options.pace, printLine);
-    kov450::ConsoleInput input(io, console, printLine, [&io] { io.stop(); });
+    std::unique_ptr<kov450::WindowBridge> bridge;
+    const auto execute = [&](const std::string& line) {
+        kov450::ConsoleReply reply =
+            kov450::lastingChange(reader, save, [&] { return console.execute(line); });
+        if (bridge) {
+            bridge->publish();
+        }
+        return reply;
+    };
+    kov450::ConsoleInput input(io, execute, printLine, [&io] { io.stop(); });
     const std::string where =
         "reader on " + pty.slavePath() + " as " + joined(options.ports) + " in " + folder.string();
 
     std::unique_ptr<QApplication> application;
-    std::unique_ptr<kov450::WindowBridge> bridge;
     std::unique_ptr<kov450::EmulatorWindow> window;
     if (withWindow) {
         application = std::make_unique<QApplication>(argc, argv);
@@ -132,18 +145,15 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     }
 
     // Saved before the answer leaves, so that an acknowledged change has lasted.
-    reader.setFrameObserver([&](const protocol::Frame& request, const protocol::Frame& answer) {
-        if (answer.status == 0 && kov450::mayChangeLastingState(request.command)) {
-            save();
+    reader.setKeeper(kov450::lineKeeper(save, [&](const std::string& why) {
+        printLine(why);
+        if (bridge) {
+            bridge->notice({why});
         }
+    }));
+    reader.setFrameObserver([&](const protocol::Frame& request, const protocol::Frame& answer) {
         if (bridge) {
             bridge->frameAnswered(request, answer);
-        }
-    });
-    input.setAfterLine([&] {
-        save();
-        if (bridge) {
-            bridge->publish();
         }
     });
     server.start();

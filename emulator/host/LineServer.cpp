@@ -17,6 +17,9 @@ namespace {
 
 // How often a stale exclusive flag left by a killed client is looked for.
 constexpr std::chrono::milliseconds kExclusiveCheck{500};
+// Answers waiting for a client that does not read them. Past this, new answers are lost, as
+// bytes are when a UART's receive buffer is full; the host keeps no more than this.
+constexpr std::size_t kMostQueuedBytes = 4096;
 
 } // namespace
 
@@ -155,6 +158,15 @@ void LineServer::send(const protocol::Frame& reply, std::size_t requestBytes,
     }
     outgoing.due += faults_.delayNextAnswer;
     faults_.delayNextAnswer = std::chrono::milliseconds{0};
+    // One answer always fits, however much noise goes ahead of it.
+    if (!outgoing_.empty() && queuedBytes_ + outgoing.bytes.size() > kMostQueuedBytes) {
+        if (!losingAnswers_) {
+            print_("event: the client reads no answers; answers are lost until it does");
+            losingAnswers_ = true;
+        }
+        return;
+    }
+    queuedBytes_ += outgoing.bytes.size();
     outgoing_.push_back(std::move(outgoing));
     sendNext();
 }
@@ -176,7 +188,9 @@ void LineServer::sendNext() {
                               if (writeError == asio::error::operation_aborted || vanished_) {
                                   return;
                               }
+                              queuedBytes_ -= outgoing_.front().bytes.size();
                               outgoing_.pop_front();
+                              losingAnswers_ = losingAnswers_ && !outgoing_.empty();
                               sendNext();
                           });
     });

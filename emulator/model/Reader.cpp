@@ -1,5 +1,7 @@
 #include "emulator/model/Reader.h"
 
+#include "emulator/model/PayloadLength.h"
+
 #include "protocol/Bytes.h"
 #include "protocol/Command.h"
 
@@ -17,6 +19,18 @@ bool isBit(std::uint8_t value) {
     return value == 0 || value == 1;
 }
 
+/// The answer to a change that could not be kept.
+std::int32_t unkeptStatus(std::uint8_t command) {
+    switch (static_cast<Command>(command)) {
+    case Command::WriteBlocks:
+    case Command::ValueOperation:
+    case Command::Transfer:
+        return MF_ERR_CARD_NO_ANSWER;
+    default:
+        return MF_ERR_ACCESS_DENIED;
+    }
+}
+
 } // namespace
 
 std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
@@ -25,7 +39,16 @@ std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
         (request.address != 0 && request.address != state_.address)) {
         return std::nullopt;
     }
+    std::optional<Memento> before;
+    if (keeper_ && mayChangeLastingState(request.command)) {
+        before = memento();
+    }
     Outcome outcome = dispatch(request.command, request.payload);
+    if (before && outcome.status == MF_OK && !keeper_(request)) {
+        // Acknowledged, the change would be gone at the next start.
+        restore(*std::move(before));
+        outcome = {unkeptStatus(request.command), {}};
+    }
     if (outcome.status != MF_OK) {
         outcome.payload.clear();
     }
@@ -38,6 +61,14 @@ std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
 }
 
 Reader::Outcome Reader::dispatch(std::uint8_t command, std::span<const std::uint8_t> payload) {
+    const auto fits = payloadLengthFits(command, payload);
+    if (!fits) {
+        return {MF_ERR_UNKNOWN_COMMAND, {}};
+    }
+    if (!*fits) {
+        return {MF_ERR_BAD_PARAMETER, {}};
+    }
+    // From here on each command's payload has its length.
     if (command >= protocol::toByte(Command::Request)) {
         return cardCommand(command, payload);
     }
@@ -45,22 +76,13 @@ Reader::Outcome Reader::dispatch(std::uint8_t command, std::span<const std::uint
 }
 
 Reader::Outcome Reader::readerCommand(std::uint8_t command, std::span<const std::uint8_t> payload) {
-    const auto expect = [&](std::size_t size) {
-        return payload.size() == size;
-    };
     switch (static_cast<Command>(command)) {
     case Command::GetAddress:
         return {MF_OK, {state_.address}};
     case Command::SetAddress:
-        if (!expect(1)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         state_.address = payload[0];
         return {MF_OK, {}};
     case Command::SetLineSpeed: {
-        if (!expect(4)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         const std::uint32_t speed = protocol::readU32(payload);
         if (std::find(kReaderLineSpeeds.begin(), kReaderLineSpeeds.end(), speed) ==
             kReaderLineSpeeds.end()) {
@@ -79,23 +101,14 @@ Reader::Outcome Reader::readerCommand(std::uint8_t command, std::span<const std:
     case Command::GetSerial:
         return {MF_OK, {state_.serialNumber.begin(), state_.serialNumber.end()}};
     case Command::SetSerial:
-        if (payload.size() > protocol::kSerialNumberSize) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         // A shorter text fills the first bytes; the rest become zero bytes.
         state_.serialNumber.fill(0);
         std::copy(payload.begin(), payload.end(), state_.serialNumber.begin());
         return {MF_OK, {}};
     case Command::Reset:
-        if (!expect(0)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         reset();
         return {MF_OK, {}};
     case Command::Buzzer: {
-        if (!expect(2)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         const std::int16_t duration = protocol::readI16(payload);
         if (duration < 0) {
             return {MF_ERR_BAD_PARAMETER, {}};
@@ -105,14 +118,14 @@ Reader::Outcome Reader::readerCommand(std::uint8_t command, std::span<const std:
         return {MF_OK, {}};
     }
     case Command::Leds:
-        if (!expect(2) || !isBit(payload[0]) || !isBit(payload[1])) {
+        if (!isBit(payload[0]) || !isBit(payload[1])) {
             return {MF_ERR_BAD_PARAMETER, {}};
         }
         state_.redLed = payload[0] == 1;
         state_.greenLed = payload[1] == 1;
         return {MF_OK, {}};
     case Command::RfField:
-        if (!expect(1) || !isBit(payload[0])) {
+        if (!isBit(payload[0])) {
             return {MF_ERR_BAD_PARAMETER, {}};
         }
         if (payload[0] == 0) {
@@ -122,7 +135,7 @@ Reader::Outcome Reader::readerCommand(std::uint8_t command, std::span<const std:
         return {MF_OK, {}};
     case Command::Wiegand:
         // Mode 0 is off (its format is ignored); mode 1 is on with the given frame format.
-        if (!expect(2) || !isBit(payload[0])) {
+        if (!isBit(payload[0])) {
             return {MF_ERR_BAD_PARAMETER, {}};
         }
         state_.wiegandMode = payload[0];
@@ -155,6 +168,28 @@ void Reader::reset() {
     state_.lastBuzzer = kept.lastBuzzer;
     state_.buzzerCount = kept.buzzerCount;
     state_.resetCount = kept.resetCount + 1;
+}
+
+void Reader::restore(Memento memento) {
+    state_ = std::move(memento.state);
+    cards_ = std::move(memento.cards);
+    selected_ = memento.selected;
+}
+
+bool mayChangeLastingState(std::uint8_t command) {
+    switch (static_cast<Command>(command)) {
+    case Command::SetAddress:
+    case Command::SetLineSpeed:
+    case Command::SetSerial:
+    case Command::StoreKey:
+    case Command::Wiegand:
+    case Command::WriteBlocks:
+    case Command::ValueOperation:
+    case Command::Transfer:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::size_t Reader::addCard(MifareClassic card) {

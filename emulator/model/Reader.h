@@ -30,6 +30,15 @@ public:
 
     void setFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
 
+    /// Makes a change to what lasts durable before it is answered (hosts save the state
+    /// folder). Told of each request that changed what may last and succeeded; false when the
+    /// change could not be kept. The reader then undoes the request, as if it had never come,
+    /// and answers 2 for a card's memory (as a write that lost power) or 5 for a setting of its
+    /// own.
+    using Keeper = std::function<bool(const protocol::Frame& request)>;
+
+    void setKeeper(Keeper keeper) { keeper_ = std::move(keeper); }
+
     /// The answer to a request, or nothing when the request is addressed to another reader.
     std::optional<protocol::Frame> handle(const protocol::Frame& request);
 
@@ -46,6 +55,15 @@ public:
     void remove(std::size_t index);
     /// Forgets a card altogether.
     void deleteCard(std::size_t index);
+
+    /// Everything the reader and its cards hold, to be put back when a change cannot be kept.
+    struct Memento {
+        ReaderState state;
+        std::vector<CardSlot> cards;
+        std::optional<Uid> selected;
+    };
+    Memento memento() const { return {state_, cards_, selected_}; }
+    void restore(Memento memento);
 
 private:
     struct Outcome {
@@ -68,6 +86,11 @@ private:
     std::vector<CardSlot> cards_;
     std::optional<Uid> selected_;
     FrameObserver observer_;
+    Keeper keeper_;
 };
+
+/// Whether a request with this command id, answered with success, may have changed what lasts:
+/// the reader's EEPROM settings, a card's memory. Others need no save.
+bool mayChangeLastingState(std::uint8_t command);
 
 } // namespace kov450

@@ -48,20 +48,14 @@ std::variant<MifareClassic*, std::int32_t> Reader::selectedCard() {
 }
 
 Reader::Outcome Reader::cardCommand(std::uint8_t command, std::span<const std::uint8_t> payload) {
-    const auto expect = [&](std::size_t size) {
-        return payload.size() == size;
-    };
     switch (static_cast<Command>(command)) {
     case Command::Request:
         return request(payload);
     case Command::Anticollision:
-        return expect(0) ? anticollision() : Outcome{MF_ERR_BAD_PARAMETER, {}};
+        return anticollision();
     case Command::Select:
         return select(payload);
     case Command::Halt: {
-        if (!expect(0)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         auto card = selectedCard();
         selected_.reset();
         if (auto* status = std::get_if<std::int32_t>(&card)) {
@@ -71,21 +65,17 @@ Reader::Outcome Reader::cardCommand(std::uint8_t command, std::span<const std::u
         return {MF_OK, {}};
     }
     case Command::LoadKey:
-        if (!expect(protocol::kKeySize)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         std::copy(payload.begin(), payload.end(), state_.currentKey.begin());
         return {MF_OK, {}};
     case Command::LoadStoredKey: {
-        if (!expect(2) || !keyTypeFrom(payload[0]) || payload[1] >= protocol::kKeySlots) {
+        if (!keyTypeFrom(payload[0]) || payload[1] >= protocol::kKeySlots) {
             return {MF_ERR_BAD_PARAMETER, {}};
         }
         state_.currentKey = state_.keyStore[payload[0]][payload[1]];
         return {MF_OK, {}};
     }
     case Command::StoreKey: {
-        if (!expect(2 + protocol::kKeySize) || !keyTypeFrom(payload[0]) ||
-            payload[1] >= protocol::kKeySlots) {
+        if (!keyTypeFrom(payload[0]) || payload[1] >= protocol::kKeySlots) {
             return {MF_ERR_BAD_PARAMETER, {}};
         }
         Key& slot = state_.keyStore[payload[0]][payload[1]];
@@ -98,14 +88,7 @@ Reader::Outcome Reader::cardCommand(std::uint8_t command, std::span<const std::u
         break;
     }
 
-    // Memory operations on the selected card.
-    const bool known = command == protocol::toByte(Command::ReadBlocks) ||
-                       command == protocol::toByte(Command::WriteBlocks) ||
-                       command == protocol::toByte(Command::ValueOperation) ||
-                       command == protocol::toByte(Command::Transfer);
-    if (!known) {
-        return {MF_ERR_UNKNOWN_COMMAND, {}};
-    }
+    // Memory operations on the selected card; dispatch let no other command through.
     auto selected = selectedCard();
     if (auto* status = std::get_if<std::int32_t>(&selected)) {
         return {*status, {}};
@@ -113,20 +96,14 @@ Reader::Outcome Reader::cardCommand(std::uint8_t command, std::span<const std::u
     MifareClassic& card = *std::get<MifareClassic*>(selected);
     switch (static_cast<Command>(command)) {
     case Command::ReadBlocks: {
-        if (!expect(2)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         std::vector<std::uint8_t> data;
         const std::int32_t status = card.read(payload[0], payload[1], data);
         return {status, std::move(data)};
     }
     case Command::WriteBlocks:
-        if (payload.size() < 2 || payload.size() != 2 + payload[1] * protocol::kBlockSize) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         return {card.write(payload[0], payload[1], payload.subspan(2)), {}};
     case Command::ValueOperation: {
-        if (!expect(6) || payload[0] < 1 || payload[0] > 3) {
+        if (payload[0] < 1 || payload[0] > 3) {
             return {MF_ERR_BAD_PARAMETER, {}};
         }
         const auto operation = static_cast<ValueOperation>(payload[0]);
@@ -134,15 +111,12 @@ Reader::Outcome Reader::cardCommand(std::uint8_t command, std::span<const std::u
                 {}};
     }
     default: // Transfer
-        if (!expect(1)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
         return {card.transfer(payload[0]), {}};
     }
 }
 
 Reader::Outcome Reader::request(std::span<const std::uint8_t> payload) {
-    if (payload.size() != 1 || payload[0] > 1) {
+    if (payload[0] > 1) {
         return {MF_ERR_BAD_PARAMETER, {}};
     }
     selected_.reset();
@@ -175,9 +149,6 @@ Reader::Outcome Reader::anticollision() {
 }
 
 Reader::Outcome Reader::select(std::span<const std::uint8_t> payload) {
-    if (payload.size() != protocol::kUidSize) {
-        return {MF_ERR_BAD_PARAMETER, {}};
-    }
     const Uid uid = uidFrom(payload);
     // A select ends the previous card's session, and with it its authentication.
     for (CardSlot& slot : cards_) {
@@ -199,9 +170,6 @@ Reader::Outcome Reader::select(std::span<const std::uint8_t> payload) {
 }
 
 Reader::Outcome Reader::authenticate(std::span<const std::uint8_t> payload) {
-    if (payload.size() != 2 + protocol::kUidSize) {
-        return {MF_ERR_BAD_PARAMETER, {}};
-    }
     const auto type = keyTypeFrom(payload[0]);
     if (!type) {
         return {MF_ERR_BAD_PARAMETER, {}};

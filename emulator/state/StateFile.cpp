@@ -1,7 +1,6 @@
 #include "emulator/state/StateFile.h"
 
 #include "emulator/model/HexText.h"
-#include "protocol/Command.h"
 
 #include <algorithm>
 #include <charconv>
@@ -131,6 +130,7 @@ SavedState parse(std::string_view text) {
             ((*words)[2] != "field" && (*words)[2] != "away")) {
             throw ParseError{lines.where() + ": expected 'card 1K|4K field|away' or 'end'"};
         }
+        const std::string cardLine = lines.where();
         const CardKind kind = (*words)[1] == "4K" ? CardKind::Classic4K : CardKind::Classic1K;
         std::vector<std::uint8_t> memory;
         for (std::size_t block = 0; block < blockCountOf(kind); ++block) {
@@ -141,7 +141,14 @@ SavedState parse(std::string_view text) {
             const auto bytes = orFail(bytesOf<16>((*line)[0]), lines);
             memory.insert(memory.end(), bytes.begin(), bytes.end());
         }
-        saved.cards.push_back(CardSlot{*MifareClassic::fromDump(memory), (*words)[2] == "field"});
+        CardSlot slot{*MifareClassic::fromDump(memory), (*words)[2] == "field"};
+        // The console and the window name a card by its UID.
+        const Uid uid = slot.card.uid();
+        if (std::any_of(saved.cards.begin(), saved.cards.end(),
+                        [&](const CardSlot& other) { return other.card.uid() == uid; })) {
+            throw ParseError{cardLine + ": a second card with UID " + hexText(uid)};
+        }
+        saved.cards.push_back(std::move(slot));
     }
     if (const auto rest = lines.next(); rest && !rest->empty()) {
         throw ParseError{lines.where() + ": text after the 'end' line"};
@@ -183,23 +190,6 @@ std::variant<SavedState, std::string> parseStateText(std::string_view text) {
         return parse(text);
     } catch (const ParseError& error) {
         return error.message;
-    }
-}
-
-bool mayChangeLastingState(std::uint8_t command) {
-    using protocol::Command;
-    switch (static_cast<Command>(command)) {
-    case Command::SetAddress:
-    case Command::SetLineSpeed:
-    case Command::SetSerial:
-    case Command::StoreKey:
-    case Command::Wiegand:
-    case Command::WriteBlocks:
-    case Command::ValueOperation:
-    case Command::Transfer:
-        return true;
-    default:
-        return false;
     }
 }
 

@@ -33,10 +33,6 @@ std::string stateText(const Reader& reader);
 /// Parses a state file's text; a message saying what is wrong when it is not one.
 std::variant<SavedState, std::string> parseStateText(std::string_view text);
 
-/// Whether a request with this command id, answered with success, may have changed what lasts:
-/// the reader's EEPROM settings, a card's memory. Others need no save.
-bool mayChangeLastingState(std::uint8_t command);
-
 /// Gives a fresh reader the saved EEPROM and cards.
 void restoreState(Reader& reader, const SavedState& saved);
 

@@ -9,44 +9,39 @@
 
 namespace kov450 {
 
-WindowBridge::WindowBridge(asio::io_context& io, Reader& reader, Console& console,
-                           std::function<void()> afterChange, Print print)
-    : io_(io), reader_(reader), console_(console), afterChange_(std::move(afterChange)),
+WindowBridge::WindowBridge(asio::io_context& io, Reader& reader, Console& console, SaveState save,
+                           Print print)
+    : io_(io), reader_(reader), console_(console), save_(std::move(save)),
       print_(std::move(print)) {
 }
 
-void WindowBridge::runOnReader(const std::string& echo,
-                               std::function<std::vector<std::string>()> work) {
+void WindowBridge::runOnReader(const std::string& echo, std::function<ConsoleReply()> work) {
     asio::post(io_, [this, echo, work = std::move(work)] {
         print_("window: " + echo);
-        std::vector<std::string> lines = work();
-        afterChange_();
-        for (const std::string& line : lines) {
+        ConsoleReply reply = lastingChange(reader_, save_, work);
+        for (const std::string& line : reply.lines) {
             print_(line);
         }
-        hand([&](Pending& pending) { pending.replies.push_back(std::move(lines)); });
+        hand([&](Pending& pending) { pending.replies.push_back(std::move(reply.lines)); });
         publish();
+        if (reply.quit) {
+            io_.stop();
+        }
     });
 }
 
 void WindowBridge::command(const std::string& line) {
-    runOnReader(line, [this, line] {
-        ConsoleReply reply = console_.execute(line);
-        if (reply.quit) {
-            io_.stop();
-        }
-        return reply.lines;
-    });
+    runOnReader(line, [this, line] { return console_.execute(line); });
 }
 
 void WindowBridge::importCard(const std::filesystem::path& path, bool present) {
     runOnReader("import " + path.string(), [this, path, present] {
         const auto imported = importCardFile(reader_, path, present);
         if (const auto* problem = std::get_if<std::string>(&imported)) {
-            return std::vector<std::string>{"error: " + *problem};
+            return ConsoleReply{{"error: " + *problem}, false};
         }
         const std::size_t index = std::get<std::size_t>(imported);
-        return std::vector<std::string>{"imported " + describeCard(index, reader_.cards()[index])};
+        return ConsoleReply{{"imported " + describeCard(index, reader_.cards()[index])}, false};
     });
 }
 
@@ -54,13 +49,17 @@ void WindowBridge::exportCard(const Uid& uid, const std::filesystem::path& path)
     runOnReader("export " + hexText(uid) + " " + path.string(), [this, uid, path] {
         const auto index = reader_.findCard(uid);
         if (!index) {
-            return std::vector<std::string>{"error: no card " + hexText(uid)};
+            return ConsoleReply{{"error: no card " + hexText(uid)}, false};
         }
         if (const auto problem = writeCardDump(reader_.cards()[*index].card, path)) {
-            return std::vector<std::string>{"error: " + *problem};
+            return ConsoleReply{{"error: " + *problem}, false};
         }
-        return std::vector<std::string>{"exported card " + hexText(uid) + " to " + path.string()};
+        return ConsoleReply{{"exported card " + hexText(uid) + " to " + path.string()}, false};
     });
+}
+
+void WindowBridge::notice(std::vector<std::string> lines) {
+    hand([&](Pending& pending) { pending.replies.push_back(std::move(lines)); });
 }
 
 void WindowBridge::frameAnswered(const protocol::Frame& request, const protocol::Frame& answer) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emulator/host/Console.h"
+#include "emulator/host/LastingChange.h"
 #include "emulator/window/EmulatorWindow.h"
 
 #include <asio.hpp>
@@ -19,10 +20,11 @@ class WindowBridge : public ReaderLink {
 public:
     using Print = std::function<void(const std::string&)>;
 
-    /// `afterChange` runs on the reader's thread after each change the window asked for (it
-    /// saves the state); `print` echoes the window's requests and replies on the console.
-    WindowBridge(asio::io_context& io, Reader& reader, Console& console,
-                 std::function<void()> afterChange, Print print);
+    /// `save` runs on the reader's thread after each change the window asked for: a change it
+    /// cannot save is undone (lastingChange). `print` echoes the window's requests and replies
+    /// on the console.
+    WindowBridge(asio::io_context& io, Reader& reader, Console& console, SaveState save,
+                 Print print);
 
     /// The window that receives what the reader did; it outlives the reader's loop.
     void attach(EmulatorWindow& window) { window_ = &window; }
@@ -36,6 +38,8 @@ public:
     void frameAnswered(const protocol::Frame& request, const protocol::Frame& answer);
     /// Sends the window a snapshot of the reader as it is now.
     void publish();
+    /// Shows the window lines of the reader's own, such as why a command was refused.
+    void notice(std::vector<std::string> lines);
 
 private:
     struct Pending {
@@ -45,7 +49,7 @@ private:
         bool delivering = false;
     };
 
-    void runOnReader(const std::string& echo, std::function<std::vector<std::string>()> work);
+    void runOnReader(const std::string& echo, std::function<ConsoleReply()> work);
     /// Takes the lock; asks the window's thread to deliver unless a delivery is on its way.
     void hand(const std::function<void(Pending&)>& add);
     void deliver();
@@ -54,7 +58,7 @@ private:
     Reader& reader_;
     Console& console_;
     EmulatorWindow* window_ = nullptr;
-    std::function<void()> afterChange_;
+    SaveState save_;
     Print print_;
     std::mutex mutex_;
     Pending pending_;

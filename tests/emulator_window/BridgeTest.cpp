@@ -6,6 +6,7 @@
 #include "emulator/window/WalletModel.h"
 #include "protocol/Command.h"
 
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -41,12 +42,15 @@ protected:
     LineFaults faults;
     Console console{reader, faults};
     asio::io_context io;
+    static constexpr const char* kNotSaved = "error: the state was not saved: a test";
     std::atomic<int> changes{0};
+    std::atomic<bool> saves{true};
     std::thread::id readerThread;
     WindowBridge bridge{io, reader, console,
                         [this] {
                             readerThread = std::this_thread::get_id();
                             ++changes;
+                            return saves ? std::nullopt : std::optional<std::string>(kNotSaved);
                         },
                         [](const std::string&) {
                         }};
@@ -96,6 +100,33 @@ TEST_F(Bridge, ExportAndImportGoThroughTheReadersThread) {
     EXPECT_EQ(walletCell(0, WalletModel::Where), "in the field");
     EXPECT_EQ(walletCell(0, WalletModel::Credit), "50");
     std::filesystem::remove(path);
+}
+
+TEST_F(Bridge, AChangeThatCannotBeSavedIsUndoneAndTheWindowSaysWhy) {
+    const auto message = [&] {
+        return window.statusBar()->currentMessage().toStdString();
+    };
+    saves = false;
+    bridge.command("credit 1 77");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return message().find(kNotSaved) == 0; }, 5000)) << message();
+    EXPECT_EQ(walletCell(0, WalletModel::Credit), "50");
+    // A command from the line, kept as kov450-emu keeps them.
+    reader.setKeeper(lineKeeper([] { return std::optional<std::string>(kNotSaved); },
+                                [this](const std::string& why) { bridge.notice({why}); }));
+    asio::post(io, [this] {
+        reader.handle(protocol::Frame{protocol::FrameKind::Request,
+                                      0,
+                                      protocol::toByte(protocol::Command::SetAddress),
+                                      0,
+                                      {9}});
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.trace().rowCount() == 1; }, 5000));
+    EXPECT_TRUE(window.trace().text().contains("Set address\taddress 9\t5 access denied"))
+        << window.trace().text().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return message().find("command 02 is undone and refused") != std::string::npos; },
+        5000))
+        << message();
 }
 
 } // namespace
