@@ -6,7 +6,7 @@
 #include "protocol/FrameEncoder.h"
 #include "protocol/WireTime.h"
 
-#include <MF_API.h>
+#include "protocol/Status.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -123,7 +123,7 @@ protocol::Frame LineServer::tornWrite(const protocol::Frame& request, std::size_
     return protocol::Frame{protocol::FrameKind::Answer,
                            reader_.state().address,
                            request.command,
-                           MF_ERR_CARD_NO_ANSWER,
+                           protocol::status::kCardNoAnswer,
                            {}};
 }
 

@@ -3,6 +3,7 @@
 #include "emulator/model/MifareClassic.h"
 #include "emulator/model/ReaderState.h"
 #include "protocol/Frame.h"
+#include "protocol/Messages.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,12 @@ namespace kov450 {
 struct CardSlot {
     MifareClassic card;
     bool inField = false;
+};
+
+/// What a request came to: its status and, on success, the answer's payload.
+struct CommandOutcome {
+    std::int32_t status = 0;
+    std::vector<std::uint8_t> payload;
 };
 
 /// The emulated reader: a pure state machine from a request frame to its answer. No I/O, no
@@ -66,17 +73,35 @@ public:
     void restore(Memento memento);
 
 private:
-    struct Outcome {
-        std::int32_t status;
-        std::vector<std::uint8_t> payload;
-    };
+    using Outcome = CommandOutcome;
+    template <protocol::Command C> using Tag = protocol::CommandTag<C>;
+    using Command = protocol::Command;
+
     Outcome dispatch(std::uint8_t command, std::span<const std::uint8_t> payload);
-    Outcome readerCommand(std::uint8_t command, std::span<const std::uint8_t> payload);
-    Outcome cardCommand(std::uint8_t command, std::span<const std::uint8_t> payload);
-    Outcome request(std::span<const std::uint8_t> payload);
-    Outcome anticollision();
-    Outcome select(std::span<const std::uint8_t> payload);
-    Outcome authenticate(std::span<const std::uint8_t> payload);
+    // One handler per command, given its request in the command's layout.
+    Outcome on(Tag<Command::GetAddress>, const protocol::Empty&);
+    Outcome on(Tag<Command::SetAddress>, const protocol::Address& request);
+    Outcome on(Tag<Command::SetLineSpeed>, const protocol::LineSpeed& request);
+    Outcome on(Tag<Command::GetVersion>, const protocol::Empty&);
+    Outcome on(Tag<Command::GetSerial>, const protocol::Empty&);
+    Outcome on(Tag<Command::SetSerial>, const protocol::SerialText& request);
+    Outcome on(Tag<Command::Reset>, const protocol::Empty&);
+    Outcome on(Tag<Command::Buzzer>, const protocol::Buzzer& request);
+    Outcome on(Tag<Command::Leds>, const protocol::Leds& request);
+    Outcome on(Tag<Command::RfField>, const protocol::RfField& request);
+    Outcome on(Tag<Command::Wiegand>, const protocol::WiegandMode& request);
+    Outcome on(Tag<Command::Request>, const protocol::CardRequest& request);
+    Outcome on(Tag<Command::Anticollision>, const protocol::Empty&);
+    Outcome on(Tag<Command::Select>, const protocol::CardUid& request);
+    Outcome on(Tag<Command::Halt>, const protocol::Empty&);
+    Outcome on(Tag<Command::LoadKey>, const protocol::CardKey& request);
+    Outcome on(Tag<Command::LoadStoredKey>, const protocol::KeySlot& request);
+    Outcome on(Tag<Command::StoreKey>, const protocol::StoredKey& request);
+    Outcome on(Tag<Command::Authenticate>, const protocol::Authentication& request);
+    Outcome on(Tag<Command::ReadBlocks>, const protocol::BlockRange& request);
+    Outcome on(Tag<Command::WriteBlocks>, const protocol::BlockWrite& request);
+    Outcome on(Tag<Command::ValueOperation>, const protocol::ValueOperation& request);
+    Outcome on(Tag<Command::Transfer>, const protocol::TransferBlock& request);
     /// The selected card, or the status that says why there is none.
     std::variant<MifareClassic*, std::int32_t> selectedCard();
     void fieldOff();
