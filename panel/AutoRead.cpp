@@ -1,6 +1,7 @@
 // "Auto Read": a purchase terminal that takes the purchase amount off a one-byte credit held in
 // byte 0 of block 4.
 
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 #include "panel/PurchaseMessages.h"
 
@@ -13,7 +14,6 @@
 namespace panel {
 
 namespace {
-constexpr std::int32_t kDevice = 0;
 constexpr std::int32_t kCreditBlock = 4;
 constexpr std::int32_t kOneBlock = 1;
 constexpr std::uint8_t kLowestUsableCredit = 2;

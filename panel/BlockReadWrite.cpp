@@ -1,6 +1,7 @@
 // Block read and write between the card and the data box, in "HEX mode" or "STRING mode".
 
 #include "panel/BlockText.h"
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
 #include "convert/NumberText.h"
@@ -9,7 +10,6 @@
 namespace panel {
 
 namespace {
-constexpr std::int32_t kDevice = 0;
 constexpr std::int16_t kMaxBlockCount = 4;
 constexpr double kLastBlockNumber = 59;
 } // namespace

@@ -1,5 +1,6 @@
 // Request, anticollision, select and halt: a card in the field walked to the selected state.
 
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
 #include "convert/HexText.h"
@@ -8,7 +9,6 @@
 namespace panel {
 
 namespace {
-constexpr std::int32_t kDevice = 0;
 constexpr std::int32_t kFreeMode = 0;   // idle cards only
 constexpr std::int32_t kActiveMode = 1; // halted cards too
 } // namespace

@@ -1,5 +1,6 @@
 // The reader's own identity: bus address, version text, serial number, and its reset.
 
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
 #include "convert/AnsiCodePage.h"
@@ -10,7 +11,6 @@
 namespace panel {
 
 namespace {
-constexpr std::int32_t kDevice = 0;
 constexpr double kHighestNewAddress = 254;
 constexpr std::size_t kShownVersionBytes = 32;
 } // namespace

@@ -1,5 +1,6 @@
 // Key entry, the reader's key store and sector authentication.
 
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
 #include "convert/NumberText.h"
@@ -8,10 +9,6 @@
 #include "reader/MfApi.h"
 
 namespace panel {
-
-namespace {
-constexpr std::int32_t kDevice = 0;
-} // namespace
 
 std::int32_t KOV450::keyTypeCode() const {
     return form.KeyAorB->checkState() != Qt::Unchecked ? MF_KEY_A : MF_KEY_B;
