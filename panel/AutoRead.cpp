@@ -5,10 +5,10 @@
 #include "panel/KOV450.h"
 #include "panel/PurchaseMessages.h"
 
+#include "binding/MfApi.h"
 #include "convert/HexText.h"
 #include "convert/NumberText.h"
 #include "convert/Rounding.h"
-#include "reader/MfApi.h"
 #include "ui/MessageBoxes.h"
 
 namespace panel {

@@ -3,7 +3,7 @@
 #include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
 
 namespace panel {
 

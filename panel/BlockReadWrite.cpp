@@ -4,8 +4,8 @@
 #include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
+#include "binding/MfApi.h"
 #include "convert/NumberText.h"
-#include "reader/MfApi.h"
 
 namespace panel {
 

@@ -3,8 +3,8 @@
 #include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
+#include "binding/MfApi.h"
 #include "convert/HexText.h"
-#include "reader/MfApi.h"
 
 namespace panel {
 

@@ -3,9 +3,9 @@
 #include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
+#include "binding/MfApi.h"
 #include "convert/NumberText.h"
 #include "convert/Rounding.h"
-#include "reader/MfApi.h"
 
 namespace panel {
 

@@ -3,10 +3,10 @@
 #include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
+#include "binding/MfApi.h"
 #include "convert/HexPairValue.h"
 #include "convert/NumberText.h"
 #include "convert/Rounding.h"
-#include "reader/MfApi.h"
 
 namespace panel {
 
