@@ -8,7 +8,7 @@
 #include "StartUp.h"
 #include "Table.h"
 
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "panel/KOV450.h"
 
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "poll/Form1.h"
 
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
 
 #include <system_error>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reader/SharedLibrary.h"
+#include "binding/SharedLibrary.h"
 
 #include <MF_API.h>
 
