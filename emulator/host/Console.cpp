@@ -1,6 +1,7 @@
 #include "emulator/host/Console.h"
 
 #include "emulator/host/ConsoleWords.h"
+#include "emulator/host/ErrorLine.h"
 
 #include "emulator/host/FaultCommands.h"
 #include "emulator/host/StateReport.h"
@@ -15,8 +16,8 @@ namespace kov450 {
 
 namespace {
 
-ConsoleReply error(std::string message) {
-    return {{"error: " + std::move(message)}, false};
+ConsoleReply error(const std::string& message) {
+    return {{errorLine(message)}, false};
 }
 
 int hexDigit(char c) {

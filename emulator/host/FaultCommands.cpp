@@ -1,6 +1,7 @@
 #include "emulator/host/FaultCommands.h"
 
 #include "emulator/host/ConsoleWords.h"
+#include "emulator/host/ErrorLine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,8 +18,8 @@ ConsoleReply said(std::string line) {
     return {{std::move(line)}, false};
 }
 
-ConsoleReply error(std::string message) {
-    return said("error: " + std::move(message));
+ConsoleReply error(const std::string& message) {
+    return said(errorLine(message));
 }
 
 std::optional<bool> onOff(const std::vector<std::string>& words) {

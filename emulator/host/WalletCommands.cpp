@@ -2,14 +2,15 @@
 #include "emulator/dumps/CardDump.h"
 #include "emulator/dumps/WalletFiles.h"
 #include "emulator/host/Console.h"
+#include "emulator/host/ErrorLine.h"
 #include "emulator/host/StateReport.h"
 
 namespace kov450 {
 
 namespace {
 
-ConsoleReply failure(std::string message) {
-    return {{"error: " + std::move(message)}, false};
+ConsoleReply failure(const std::string& message) {
+    return {{errorLine(message)}, false};
 }
 
 } // namespace

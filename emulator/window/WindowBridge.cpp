@@ -2,6 +2,7 @@
 
 #include "emulator/dumps/CardDump.h"
 #include "emulator/dumps/WalletFiles.h"
+#include "emulator/host/ErrorLine.h"
 #include "emulator/host/StateReport.h"
 #include "emulator/model/HexText.h"
 
@@ -38,7 +39,7 @@ void WindowBridge::importCard(const std::filesystem::path& path, bool present) {
     runOnReader("import " + path.string(), [this, path, present] {
         const auto imported = importCardFile(reader_, path, present);
         if (const auto* problem = std::get_if<std::string>(&imported)) {
-            return ConsoleReply{{"error: " + *problem}, false};
+            return ConsoleReply{{errorLine(*problem)}, false};
         }
         const std::size_t index = std::get<std::size_t>(imported);
         return ConsoleReply{{"imported " + describeCard(index, reader_.cards()[index])}, false};
@@ -49,10 +50,10 @@ void WindowBridge::exportCard(const Uid& uid, const std::filesystem::path& path)
     runOnReader("export " + hexText(uid) + " " + path.string(), [this, uid, path] {
         const auto index = reader_.findCard(uid);
         if (!index) {
-            return ConsoleReply{{"error: no card " + hexText(uid)}, false};
+            return ConsoleReply{{errorLine("no card " + hexText(uid))}, false};
         }
         if (const auto problem = writeCardDump(reader_.cards()[*index].card, path)) {
-            return ConsoleReply{{"error: " + *problem}, false};
+            return ConsoleReply{{errorLine(*problem)}, false};
         }
         return ConsoleReply{{"exported card " + hexText(uid) + " to " + path.string()}, false};
     });
