@@ -5,6 +5,7 @@
 
 #include "emulator/host/FaultCommands.h"
 #include "emulator/host/StateReport.h"
+#include "emulator/model/HexText.h"
 #include "emulator/model/Wiegand.h"
 
 #include <algorithm>
@@ -20,34 +21,7 @@ ConsoleReply error(const std::string& message) {
     return {{errorLine(message)}, false};
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower >= 'a' && lower <= 'f') {
-        return lower - 'a' + 10;
-    }
-    return -1;
-}
-
 } // namespace
-
-std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text) {
-    if (text.empty() || text.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t at = 0; at < text.size(); at += 2) {
-        const int high = hexDigit(text[at]);
-        const int low = hexDigit(text[at + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
-    }
-    return bytes;
-}
 
 std::vector<std::string> Console::help() {
     return {"commands:",
@@ -122,7 +96,7 @@ ConsoleReply Console::execute(std::string_view line) {
 
 std::optional<std::size_t> Console::cardNamed(const std::string& word) const {
     if (word.size() == 8) {
-        if (const auto bytes = parseHex(word)) {
+        if (const auto bytes = bytesOfHexText(word)) {
             Uid uid{};
             std::copy(bytes->begin(), bytes->end(), uid.begin());
             if (const auto index = reader_.findCard(uid)) {
@@ -158,7 +132,7 @@ ConsoleReply Console::createCard(const std::vector<std::string>& words) {
     }
     Uid uid{0xC0, 0xDE, 0x00, static_cast<std::uint8_t>(reader_.cards().size() + 1)};
     if (next < words.size()) {
-        const auto bytes = parseHex(words[next]);
+        const auto bytes = bytesOfHexText(words[next]);
         if (!bytes || bytes->size() != uid.size()) {
             return error("a UID is 8 hex digits, such as A1B2C3D4");
         }
@@ -166,7 +140,7 @@ ConsoleReply Console::createCard(const std::vector<std::string>& words) {
         ++next;
     }
     if (reader_.findCard(uid)) {
-        return error("a card with UID " + hexBytes(uid) + " exists already");
+        return error("a card with UID " + hexText(uid) + " exists already");
     }
     std::uint8_t credit = 50;
     if (next < words.size()) {
@@ -268,8 +242,8 @@ ConsoleReply Console::queueNoise(const std::vector<std::string>& words) {
     for (std::size_t at = 1; at < words.size(); ++at) {
         joined += words[at];
     }
-    const auto bytes = parseHex(joined);
-    if (!bytes) {
+    const auto bytes = bytesOfHexText(joined);
+    if (!bytes || bytes->empty()) {
         return error("usage: noise HEX, such as noise 00FF5A13");
     }
     faults_.noise.insert(faults_.noise.end(), bytes->begin(), bytes->end());

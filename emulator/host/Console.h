@@ -46,7 +46,4 @@ private:
     LineFaults& faults_;
 };
 
-/// Parses "A1B2C3D4" (any case) into bytes; nothing unless every pair is hex.
-std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text);
-
 } // namespace kov450

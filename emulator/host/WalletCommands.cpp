@@ -4,6 +4,7 @@
 #include "emulator/host/Console.h"
 #include "emulator/host/ErrorLine.h"
 #include "emulator/host/StateReport.h"
+#include "emulator/model/HexText.h"
 
 namespace kov450 {
 
@@ -55,7 +56,7 @@ ConsoleReply Console::deleteCard(const std::vector<std::string>& words) {
     if (!index) {
         return failure("no card '" + words[1] + "'; type cards for the list");
     }
-    const std::string uid = hexBytes(reader_.cards()[*index].card.uid());
+    const std::string uid = hexText(reader_.cards()[*index].card.uid());
     reader_.deleteCard(*index);
     return {{"deleted card " + uid}, false};
 }
