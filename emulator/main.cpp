@@ -135,7 +135,7 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     std::unique_ptr<kov450::EmulatorWindow> window;
     if (withWindow) {
         application = std::make_unique<QApplication>(argc, argv);
-        bridge = std::make_unique<kov450::WindowBridge>(io, reader, console, save, printLine);
+        bridge = std::make_unique<kov450::WindowBridge>(io, reader, save, printLine);
         window = std::make_unique<kov450::EmulatorWindow>(*bridge);
         bridge->attach(*window);
         // The ports in the title tell two emulators on one desk apart.
