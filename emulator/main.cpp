@@ -6,6 +6,7 @@
 // console and the state folder; the window sees copies (see WindowBridge).
 #include "emulator/host/Console.h"
 #include "emulator/host/ConsoleInput.h"
+#include "emulator/host/ErrorLine.h"
 #include "emulator/host/LastingChange.h"
 #include "emulator/host/LineServer.h"
 #include "emulator/host/Options.h"
@@ -98,10 +99,11 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
         reader.present(reader.addCard(
             kov450::MifareClassic::makeDefault(kov450::CardKind::Classic1K, uid, 50)));
     }
-    printProblem(store.saveIfChanged(reader));
-    const kov450::SaveState save = [&] {
-        return store.saveIfChanged(reader);
+    const kov450::SaveState save = [&]() -> std::optional<std::string> {
+        const auto problem = store.saveIfChanged(reader);
+        return problem ? std::optional(kov450::errorLine(*problem)) : std::nullopt;
     };
+    printProblem(save());
 
     kov450::LineFaults faults;
     kov450::Console console(reader, faults);
@@ -133,7 +135,7 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     std::unique_ptr<kov450::EmulatorWindow> window;
     if (withWindow) {
         application = std::make_unique<QApplication>(argc, argv);
-        bridge = std::make_unique<kov450::WindowBridge>(io, reader, console, save, printLine);
+        bridge = std::make_unique<kov450::WindowBridge>(io, reader, save, printLine);
         window = std::make_unique<kov450::EmulatorWindow>(*bridge);
         bridge->attach(*window);
         // The ports in the title tell two emulators on one desk apart.

@@ -1,5 +1,7 @@
 #include "emulator/host/ConsoleInput.h"
 
+#include "emulator/host/ErrorLine.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -77,7 +79,8 @@ void ConsoleInput::readMore() {
 bool ConsoleInput::take(std::string_view bytes) {
     for (const ConsoleLines::Piece& piece : lines_.feed(bytes)) {
         if (!piece) {
-            print_("error: line longer than " + std::to_string(lines_.longest()) + " characters");
+            print_(
+                errorLine("line longer than " + std::to_string(lines_.longest()) + " characters"));
         } else if (!run(*piece)) {
             return false;
         }

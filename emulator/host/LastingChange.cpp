@@ -1,6 +1,6 @@
 #include "emulator/host/LastingChange.h"
 
-#include "emulator/host/StateReport.h"
+#include "emulator/model/HexText.h"
 
 namespace kov450 {
 
@@ -19,7 +19,7 @@ Reader::Keeper lineKeeper(SaveState save, std::function<void(const std::string&)
     return [save = std::move(save), tell = std::move(tell)](const protocol::Frame& request) {
         const auto problem = save();
         if (problem) {
-            tell(*problem + "; command " + hexBytes(std::array{request.command}) +
+            tell(*problem + "; command " + hexText(std::array{request.command}) +
                  " is undone and refused");
         }
         return !problem;

@@ -9,7 +9,8 @@
 
 namespace kov450 {
 
-/// Saves what lasts of the reader (StateStore::saveIfChanged); the reason when it could not.
+/// Saves what lasts of the reader (StateStore::saveIfChanged); an error line saying why when it
+/// could not.
 using SaveState = std::function<std::optional<std::string>()>;
 
 /// Runs a change asked for on the console or in the window, then saves it, before anyone is

@@ -1,5 +1,6 @@
 #include "emulator/host/LineServer.h"
 
+#include "emulator/host/ErrorLine.h"
 #include "emulator/host/StateReport.h"
 #include "ports/PortFolder.h"
 #include "protocol/Command.h"
@@ -50,7 +51,7 @@ void LineServer::readMore() {
                                 }
                                 if (error) {
                                     // We hold the slave open, so this is no client going away.
-                                    print_("error: the pty failed: " + error.message());
+                                    print_(errorLine("the pty failed: " + error.message()));
                                     io_.stop();
                                     return;
                                 }

@@ -1,15 +1,15 @@
 #include "emulator/host/PrintableText.h"
 
-#include <cstdio>
+#include "emulator/model/HexText.h"
+
+#include <array>
 
 namespace kov450 {
 
 namespace {
 
 void appendEscaped(std::string& text, unsigned char byte) {
-    char escaped[5];
-    std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-    text += escaped;
+    text += "\\x" + hexText(std::array{byte});
 }
 
 } // namespace

@@ -9,15 +9,15 @@
 
 namespace kov450 {
 
-/// What lasts of a reader across runs: its EEPROM (the lasting fields of ReaderState; the rest
-/// keep their power-up values) and its wallet of cards, each with its memory and whether it lies
-/// in the field.
+/// What lasts of a reader across runs: its settings (the rest of its state keeps its power-up
+/// values) and its wallet of cards, each with its memory and whether it lies in the field.
 struct SavedState {
-    ReaderState reader;
+    ReaderSettings settings;
     std::vector<CardSlot> cards;
 };
 
-/// The state file's text. Line based, so that a person can read it and a diff shows a change:
+/// The state file's text. Line based, so that a person can read it and a diff shows a change
+/// (the settings' lines as LastingSettings.h lists them, then the cards):
 ///
 ///     kov450-emu state 1
 ///     address 0

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "emulator/host/Console.h"
 #include "emulator/host/LastingChange.h"
 #include "emulator/window/EmulatorWindow.h"
 
@@ -21,18 +20,15 @@ public:
     using Print = std::function<void(const std::string&)>;
 
     /// `save` runs on the reader's thread after each change the window asked for: a change it
-    /// cannot save is undone (lastingChange). `print` echoes the window's requests and replies
-    /// on the console.
-    WindowBridge(asio::io_context& io, Reader& reader, Console& console, SaveState save,
-                 Print print);
+    /// cannot save is undone (lastingChange). `print` echoes the window's requests, in the
+    /// console's words, and their replies on the console.
+    WindowBridge(asio::io_context& io, Reader& reader, SaveState save, Print print);
 
     /// The window that receives what the reader did; it outlives the reader's loop.
     void attach(EmulatorWindow& window) { window_ = &window; }
 
     // The window's thread.
-    void command(const std::string& line) override;
-    void importCard(const std::filesystem::path& path, bool present) override;
-    void exportCard(const Uid& uid, const std::filesystem::path& path) override;
+    void act(WalletAction action) override;
 
     // The reader's thread.
     void frameAnswered(const protocol::Frame& request, const protocol::Frame& answer);
@@ -49,14 +45,12 @@ private:
         bool delivering = false;
     };
 
-    void runOnReader(const std::string& echo, std::function<ConsoleReply()> work);
     /// Takes the lock; asks the window's thread to deliver unless a delivery is on its way.
     void hand(const std::function<void(Pending&)>& add);
     void deliver();
 
     asio::io_context& io_;
     Reader& reader_;
-    Console& console_;
     EmulatorWindow* window_ = nullptr;
     SaveState save_;
     Print print_;

@@ -51,6 +51,34 @@ TEST(StateFile, RoundTripsTheEepromAndTheWallet) {
     EXPECT_EQ(stateText(restored), text);
 }
 
+TEST(StateFile, KeepsEverySettingAndNothingElse) {
+    Reader original;
+    ReaderSettings settings;
+    settings.address = 3;
+    settings.lineSpeed = 115200;
+    settings.serialNumber = {'L', 'A', 'S', 'T', 'I', 'N', 'G', '2'};
+    settings.version = "";
+    settings.keyStore[0][0] = {6, 5, 4, 3, 2, 1};
+    settings.wiegandMode = 1;
+    settings.wiegandFormat = 34;
+    static_cast<ReaderSettings&>(original.state()) = settings;
+    original.state().currentKey = kDefaultKey;
+    original.state().greenLed = true;
+    original.state().rfOn = false;
+    original.state().lastBuzzer = 7;
+    original.state().buzzerCount = 2;
+    original.state().resetCount = 5;
+
+    const auto parsed = parseStateText(stateText(original));
+    ASSERT_TRUE(std::holds_alternative<SavedState>(parsed)) << std::get<std::string>(parsed);
+    EXPECT_TRUE(std::get<SavedState>(parsed).settings == settings);
+    Reader restored;
+    restoreState(restored, std::get<SavedState>(parsed));
+    ReaderState expected;
+    static_cast<ReaderSettings&>(expected) = settings;
+    EXPECT_TRUE(restored.state() == expected) << "the rest as at power-up";
+}
+
 TEST(StateFile, RefusesAnythingNotWhole) {
     const std::string text = stateText(aReaderWithChanges());
     const auto problem = [](std::string_view candidate) {
