@@ -5,6 +5,7 @@
 // it cannot measure.
 #include "LibraryCalls.h"
 #include "ProgramTimes.h"
+#include "Ser2net.h"
 #include "StartUp.h"
 #include "Table.h"
 
@@ -26,7 +27,7 @@ int main(int argc, char* argv[]) {
         std::filesystem::canonical("/proc/self/exe").parent_path().string();
     bench::Table table;
     try {
-        // Arguments name the parts to run (calls, programs, startup); none runs them all.
+        // Arguments name the parts to run (calls, ser2net, programs, startup); none runs them all.
         const QStringList parts = QApplication::arguments().mid(1);
         const auto wanted = [&parts](const char* part) {
             return parts.isEmpty() || parts.contains(QLatin1String(part));
@@ -34,6 +35,9 @@ int main(int argc, char* argv[]) {
         reader::MfApi api(reader::LibraryLocation::besideProgram());
         if (wanted("calls")) {
             bench::measureLibraryCalls(api, table);
+        }
+        if (wanted("ser2net")) {
+            bench::measureSer2net(table);
         }
         if (wanted("programs")) {
             bench::measurePrograms(api, table);

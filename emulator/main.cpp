@@ -4,6 +4,7 @@
 // Threads: without a window the Asio loop runs on the main thread. With one, Qt owns the main
 // thread and the Asio loop runs on a thread of its own, which alone touches the reader, the
 // console and the state folder; the window sees copies (see WindowBridge).
+#include "cli/InfoOptions.h"
 #include "emulator/host/Console.h"
 #include "emulator/host/ConsoleInput.h"
 #include "emulator/host/ErrorLine.h"
@@ -176,6 +177,10 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status =
+            cli::answerInfoOptions(argc, argv, {"kov450-emu", kov450::usage(), {}})) {
+        return *status;
+    }
     std::vector<std::string_view> arguments(argv + 1, argv + argc);
     const auto parsed = kov450::parseOptions(arguments);
     if (const auto* message = std::get_if<std::string>(&parsed)) {

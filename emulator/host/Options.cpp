@@ -15,6 +15,7 @@ std::string usage() {
            "the\n"
            "               field)\n"
            "  --headless   no window (the console on standard input is always there)\n"
+           "  --version    print the version; --help this text\n"
            "The port folder is $MF_API_PORTS, else $XDG_RUNTIME_DIR/mf_api/ports, else\n"
            "/tmp/mf_api-UID/ports.\n";
 }
