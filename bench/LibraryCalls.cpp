@@ -3,10 +3,10 @@
 #include "Emulator.h"
 #include "Wire.h"
 
+#include "binding/MfApi.h"
 #include "protocol/Command.h"
 #include "protocol/Frame.h"
 #include "protocol/WireTime.h"
-#include "reader/MfApi.h"
 
 #include <array>
 #include <chrono>

@@ -3,12 +3,12 @@
 #include "Emulator.h"
 #include "Wire.h"
 
+#include "binding/MfApi.h"
 #include "panel/KOV450.h"
 #include "poll/Form1.h"
 #include "protocol/Command.h"
 #include "protocol/Frame.h"
 #include "protocol/WireTime.h"
-#include "reader/MfApi.h"
 #include "ui/IntervalTimer.h"
 #include "ui/MessageBoxes.h"
 

@@ -6,10 +6,11 @@
 #include "LibraryCalls.h"
 #include "PcscCalls.h"
 #include "ProgramTimes.h"
+#include "Ser2net.h"
 #include "StartUp.h"
 #include "Table.h"
 
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
 
 #include <QApplication>
 
@@ -27,7 +28,8 @@ int main(int argc, char* argv[]) {
         std::filesystem::canonical("/proc/self/exe").parent_path().string();
     bench::Table table;
     try {
-        // Arguments name the parts to run (calls, pcsc, programs, startup); none runs them all.
+        // Arguments name the parts to run (calls, pcsc, ser2net, programs, startup); none runs them
+        // all.
         const QStringList parts = QApplication::arguments().mid(1);
         const auto wanted = [&parts](const char* part) {
             return parts.isEmpty() || parts.contains(QLatin1String(part));
@@ -38,6 +40,9 @@ int main(int argc, char* argv[]) {
         }
         if (wanted("pcsc")) {
             bench::measurePcscCalls(api, table);
+        }
+        if (wanted("ser2net")) {
+            bench::measureSer2net(table);
         }
         if (wanted("programs")) {
             bench::measurePrograms(api, table);

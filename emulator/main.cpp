@@ -4,11 +4,15 @@
 // Threads: without a window the Asio loop runs on the main thread. With one, Qt owns the main
 // thread and the Asio loop runs on a thread of its own, which alone touches the reader, the
 // console and the state folder; the window sees copies (see WindowBridge).
+#include "cli/InfoOptions.h"
 #include "emulator/host/Console.h"
 #include "emulator/host/ConsoleInput.h"
+#include "emulator/host/ErrorLine.h"
+#include "emulator/host/LastingChange.h"
 #include "emulator/host/LineServer.h"
 #include "emulator/host/Options.h"
 #include "emulator/host/PortLinks.h"
+#include "emulator/host/PrintableText.h"
 #include "emulator/host/PtyHost.h"
 #include "emulator/pcsc/VpcdLink.h"
 #include "emulator/state/StateFile.h"
@@ -29,8 +33,9 @@
 
 namespace {
 
+// Lines carry what users typed and file names: nothing of it may steer the terminal.
 void printLine(const std::string& line) {
-    std::cout << line << std::endl;
+    std::cout << kov450::printable(line) << std::endl;
 }
 
 void printProblem(const std::optional<std::string>& problem) {
@@ -80,6 +85,9 @@ private:
 };
 
 int serve(const kov450::Options& options, bool withWindow, int& argc, char** argv) {
+    // Refused before the state folder is touched: an emulator that cannot publish does nothing.
+    const auto folder = ports::portFolder();
+    kov450::preparePortFolder(folder);
     kov450::StateStore store(options.stateFolder.empty()
                                  ? kov450::defaultStateFolder()
                                  : std::filesystem::path(options.stateFolder));
@@ -93,16 +101,16 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
         reader.present(reader.addCard(
             kov450::MifareClassic::makeDefault(kov450::CardKind::Classic1K, uid, 50)));
     }
-    printProblem(store.saveIfChanged(reader));
-    const auto save = [&] {
-        printProblem(store.saveIfChanged(reader));
+    const kov450::SaveState save = [&]() -> std::optional<std::string> {
+        const auto problem = store.saveIfChanged(reader);
+        return problem ? std::optional(kov450::errorLine(*problem)) : std::nullopt;
     };
+    printProblem(save());
 
     kov450::LineFaults faults;
     kov450::Console console(reader, faults);
     asio::io_context io(1);
     kov450::PtyHost pty;
-    const auto folder = ports::portFolder();
     const kov450::PortLinks links(folder, options.ports, pty.slavePath());
 
     asio::signal_set stopSignals(io, SIGINT, SIGTERM);
@@ -112,19 +120,28 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
         }
     });
     kov450::LineServer server(io, pty, reader, faults, options.pace, printLine);
-    kov450::ConsoleInput input(io, console, printLine, [&io] { io.stop(); });
-    const std::string where =
-        "reader on " + pty.slavePath() + " as " + joined(options.ports) + " in " + folder.string();
-
-    std::unique_ptr<QApplication> application;
     std::unique_ptr<kov450::WindowBridge> bridge;
-    std::unique_ptr<kov450::EmulatorWindow> window;
     std::unique_ptr<kov450::pcsc::VpcdLink> vpcd;
     const auto followField = [&] {
         if (vpcd) {
             vpcd->followField();
         }
     };
+    const auto execute = [&](const std::string& line) {
+        kov450::ConsoleReply reply =
+            kov450::lastingChange(reader, save, [&] { return console.execute(line); });
+        followField();
+        if (bridge) {
+            bridge->publish();
+        }
+        return reply;
+    };
+    kov450::ConsoleInput input(io, execute, printLine, [&io] { io.stop(); });
+    const std::string where =
+        "reader on " + pty.slavePath() + " as " + joined(options.ports) + " in " + folder.string();
+
+    std::unique_ptr<QApplication> application;
+    std::unique_ptr<kov450::EmulatorWindow> window;
     const std::string pcscWhere = options.pcsc
                                       ? ", card in the field served over PC/SC to vpcd at " +
                                             kov450::pcsc::describe(*options.pcsc)
@@ -132,10 +149,11 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     if (withWindow) {
         application = std::make_unique<QApplication>(argc, argv);
         bridge = std::make_unique<kov450::WindowBridge>(
-            io, reader, console,
+            io, reader,
             [&] {
-                save();
+                const auto problem = save();
                 followField();
+                return problem;
             },
             printLine);
         window = std::make_unique<kov450::EmulatorWindow>(*bridge);
@@ -149,19 +167,15 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     }
 
     // Saved before the answer leaves, so that an acknowledged change has lasted.
-    reader.setFrameObserver([&](const protocol::Frame& request, const protocol::Frame& answer) {
-        if (answer.status == 0 && kov450::mayChangeLastingState(request.command)) {
-            save();
+    reader.setKeeper(kov450::lineKeeper(save, [&](const std::string& why) {
+        printLine(why);
+        if (bridge) {
+            bridge->notice({why});
         }
+    }));
+    reader.setFrameObserver([&](const protocol::Frame& request, const protocol::Frame& answer) {
         if (bridge) {
             bridge->frameAnswered(request, answer);
-        }
-    });
-    input.setAfterLine([&] {
-        save();
-        followField();
-        if (bridge) {
-            bridge->publish();
         }
     });
     if (options.pcsc) {
@@ -194,6 +208,10 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status =
+            cli::answerInfoOptions(argc, argv, {"kov450-emu", kov450::usage(), {}})) {
+        return *status;
+    }
     std::vector<std::string_view> arguments(argv + 1, argv + argc);
     const auto parsed = kov450::parseOptions(arguments);
     if (const auto* message = std::get_if<std::string>(&parsed)) {

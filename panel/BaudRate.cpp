@@ -1,14 +1,11 @@
 // The reader's line speed, each change confirmed by the buzzer.
 
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
 
 namespace panel {
-
-namespace {
-constexpr std::int32_t kDevice = 0;
-} // namespace
 
 void KOV450::baudButton_Click(std::int32_t rate) {
     // The buzzer time is checked first, so that a refused time sends nothing at all.

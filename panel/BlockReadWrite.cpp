@@ -1,15 +1,15 @@
 // Block read and write between the card and the data box, in "HEX mode" or "STRING mode".
 
 #include "panel/BlockText.h"
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
+#include "binding/MfApi.h"
 #include "convert/NumberText.h"
-#include "reader/MfApi.h"
 
 namespace panel {
 
 namespace {
-constexpr std::int32_t kDevice = 0;
 constexpr std::int16_t kMaxBlockCount = 4;
 constexpr double kLastBlockNumber = 59;
 } // namespace

@@ -1,14 +1,14 @@
 // Request, anticollision, select and halt: a card in the field walked to the selected state.
 
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
+#include "binding/MfApi.h"
 #include "convert/HexText.h"
-#include "reader/MfApi.h"
 
 namespace panel {
 
 namespace {
-constexpr std::int32_t kDevice = 0;
 constexpr std::int32_t kFreeMode = 0;   // idle cards only
 constexpr std::int32_t kActiveMode = 1; // halted cards too
 } // namespace

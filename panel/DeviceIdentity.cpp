@@ -1,16 +1,16 @@
 // The reader's own identity: bus address, version text, serial number, and its reset.
 
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
+#include "binding/MfApi.h"
 #include "convert/AnsiCodePage.h"
 #include "convert/NumberText.h"
 #include "convert/Rounding.h"
-#include "reader/MfApi.h"
 
 namespace panel {
 
 namespace {
-constexpr std::int32_t kDevice = 0;
 constexpr double kHighestNewAddress = 254;
 constexpr std::size_t kShownVersionBytes = 32;
 } // namespace

@@ -1,16 +1,13 @@
 // The reader's outputs: buzzer, LEDs, RF field and Wiegand output.
 
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
+#include "binding/MfApi.h"
 #include "convert/NumberText.h"
 #include "convert/Rounding.h"
-#include "reader/MfApi.h"
 
 namespace panel {
-
-namespace {
-constexpr std::int32_t kDevice = 0;
-} // namespace
 
 std::optional<std::int16_t> KOV450::buzzerTime() {
     const QString text = form.buzTXT->text();

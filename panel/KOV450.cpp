@@ -2,8 +2,8 @@
 
 #include "panel/PanelLayout.h"
 
+#include "binding/MfApi.h"
 #include "convert/AnsiCodePage.h"
-#include "reader/MfApi.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Twips.h"
 

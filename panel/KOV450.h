@@ -89,6 +89,7 @@ private:
     void AutoCheck_Click();
     void Timer1_Timer();
     void tell(const QString& message);
+    bool confirmDeduction(int deducted);
 
     // How every handler reports: the status as decimal text, then, where a handler has one, its
     // message in place of an exact "0".

@@ -1,17 +1,14 @@
 // Key entry, the reader's key store and sector authentication.
 
+#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
+#include "binding/MfApi.h"
+#include "convert/HexPairValue.h"
 #include "convert/NumberText.h"
 #include "convert/Rounding.h"
-#include "reader/HexPairValue.h"
-#include "reader/MfApi.h"
 
 namespace panel {
-
-namespace {
-constexpr std::int32_t kDevice = 0;
-} // namespace
 
 std::int32_t KOV450::keyTypeCode() const {
     return form.KeyAorB->checkState() != Qt::Unchecked ? MF_KEY_A : MF_KEY_B;

@@ -1,11 +1,30 @@
 #include "panel/KOV450.h"
 
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
+#include "cli/InfoOptions.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tagbench [--help] [--version] [Qt options]\n"
+    "The KOV450 reader panel: a control for every reader command and the Auto Read purchase\n"
+    "terminal. It opens its port by name (USB, COM1, a device path, socket://HOST:PORT).\n"
+    "  --help     this text\n"
+    "  --version  the version, and the MF_API library it finds\n"
+    "Environment: MF_API_PORTS, XDG_RUNTIME_DIR (port folder), MF_API_ANSWER_MARGIN_MS.\n"
+    "See tagbench(1).\n";
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    // Before QApplication, which would need a display.
+    if (const auto status = cli::answerInfoOptions(
+            argc, argv, {"tagbench", kUsage, reader::LibraryLocation::besideProgram()})) {
+        return *status;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("tagbench");
     reader::MfApi api(reader::LibraryLocation::besideProgram());

@@ -4,8 +4,8 @@
 #include "poll/PollLayout.h"
 #include "poll/SerialLog.h"
 
+#include "binding/MfApi.h"
 #include "convert/HexText.h"
-#include "reader/MfApi.h"
 #include "ui/Twips.h"
 
 namespace poll {

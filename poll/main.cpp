@@ -1,11 +1,29 @@
 #include "poll/Form1.h"
 
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
+#include "cli/InfoOptions.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tagpoll [--help] [--version] [Qt options]\n"
+    "Polls the KOV450 reader on port COM1 and logs the serial number of each new card.\n"
+    "  --help     this text\n"
+    "  --version  the version, and the MF_API library it finds\n"
+    "Environment: MF_API_PORTS, XDG_RUNTIME_DIR (port folder), MF_API_ANSWER_MARGIN_MS.\n"
+    "See tagpoll(1).\n";
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    // Before QApplication, which would need a display.
+    if (const auto status = cli::answerInfoOptions(
+            argc, argv, {"tagpoll", kUsage, reader::LibraryLocation::besideProgram()})) {
+        return *status;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("tagpoll");
     reader::MfApi api(reader::LibraryLocation::besideProgram());

@@ -195,4 +195,56 @@ template <> std::optional<TransferBlock> decode<TransferBlock>(Bytes bytes) {
     return bytes.size() == 1 ? std::optional(TransferBlock{bytes[0]}) : std::nullopt;
 }
 
+const char* commandName(Command command) {
+    switch (command) {
+    case Command::GetAddress:
+        return "Get address";
+    case Command::SetAddress:
+        return "Set address";
+    case Command::SetLineSpeed:
+        return "Set line speed";
+    case Command::GetVersion:
+        return "Get version";
+    case Command::GetSerial:
+        return "Get serial number";
+    case Command::SetSerial:
+        return "Set serial number";
+    case Command::Reset:
+        return "Reset";
+    case Command::Buzzer:
+        return "Buzzer";
+    case Command::Leds:
+        return "LEDs";
+    case Command::RfField:
+        return "RF field";
+    case Command::Wiegand:
+        return "Wiegand";
+    case Command::Request:
+        return "Request";
+    case Command::Anticollision:
+        return "Anticollision";
+    case Command::Select:
+        return "Select";
+    case Command::Halt:
+        return "Halt";
+    case Command::LoadKey:
+        return "Load key";
+    case Command::LoadStoredKey:
+        return "Load stored key";
+    case Command::StoreKey:
+        return "Store key";
+    case Command::Authenticate:
+        return "Authenticate";
+    case Command::ReadBlocks:
+        return "Read blocks";
+    case Command::WriteBlocks:
+        return "Write blocks";
+    case Command::ValueOperation:
+        return "Value operation";
+    case Command::Transfer:
+        return "Transfer";
+    }
+    return "?";
+}
+
 } // namespace protocol

@@ -7,6 +7,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace protocol {
@@ -182,5 +184,33 @@ template <> struct Layout<Command::Transfer>       { using Request = TransferBlo
 
 template <Command C> using RequestOf = typename Layout<C>::Request;
 template <Command C> using AnswerOf = typename Layout<C>::Answer;
+
+/// Every command, in the order of their ids.
+inline constexpr std::array kCommands{
+    Command::GetAddress,    Command::SetAddress,     Command::SetLineSpeed, Command::GetVersion,
+    Command::GetSerial,     Command::SetSerial,      Command::Reset,        Command::Buzzer,
+    Command::Leds,          Command::RfField,        Command::Wiegand,      Command::Request,
+    Command::Anticollision, Command::Select,         Command::Halt,         Command::LoadKey,
+    Command::LoadStoredKey, Command::StoreKey,       Command::Authenticate, Command::ReadBlocks,
+    Command::WriteBlocks,   Command::ValueOperation, Command::Transfer};
+
+template <Command C> using CommandTag = std::integral_constant<Command, C>;
+
+/// Calls `visitor(CommandTag<C>{})` for the command whose id is `id`, so that the visitor can
+/// use Layout<C>; gives the visitor's result, or nothing when no command has that id.
+template <typename Visitor> auto visitCommand(std::uint8_t id, Visitor&& visitor) {
+    using Outcome = decltype(visitor(CommandTag<Command::GetAddress>{}));
+    std::optional<Outcome> outcome;
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        ((toByte(kCommands[I]) == id ? (outcome.emplace(visitor(CommandTag<kCommands[I]>{})), 0)
+                                     : 0),
+         ...);
+    }
+    (std::make_index_sequence<kCommands.size()>{});
+    return outcome;
+}
+
+/// The command's name in words, such as "Read blocks".
+const char* commandName(Command command);
 
 } // namespace protocol

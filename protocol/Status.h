@@ -5,7 +5,7 @@
 namespace protocol {
 
 /// The statuses a reader puts in its answers' status byte. The library passes them on as its own
-/// codes (MF_API.h ties the two tables); it makes every other code itself.
+/// codes (the library ties the two tables); it makes every other code itself.
 namespace status {
 inline constexpr std::int32_t kOk = 0;
 inline constexpr std::int32_t kNoCard = 1;

@@ -2,10 +2,16 @@
 
 #include "emulator/model/HexText.h"
 #include "emulator/state/AtomicFile.h"
+#include "emulator/state/FileDescriptor.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <sstream>
 #include <system_error>
 
@@ -15,8 +21,8 @@ namespace {
 
 constexpr std::size_t k1KBytes = 1024;
 constexpr std::size_t k4KBytes = 4096;
-/// Dumps are for other tools and people to read, unlike the private state file.
-constexpr unsigned kDumpPermissions = 0644;
+/// A dump holds the card's keys: the user's alone, in every format.
+constexpr unsigned kDumpPermissions = 0600;
 
 std::string lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -57,6 +63,56 @@ std::variant<MifareClassic, std::string> fromEml(std::string_view contents) {
     return *MifareClassic::fromDump(memory);
 }
 
+std::string tooLong(const std::filesystem::path& path, std::size_t size) {
+    return path.string() + " holds " + std::to_string(size) + " bytes; a card dump holds at most " +
+           std::to_string(kLongestDumpFile);
+}
+
+/// A dump file's bytes. Only a regular file is opened and read, and no more than a dump's size:
+/// a FIFO would wait for a writer and a device may never end.
+std::variant<std::vector<char>, std::string> readDumpFile(const std::filesystem::path& path) {
+    const std::string notRegular = path.string() + " is not a regular file";
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return "cannot read " + path.string() + ": " + std::strerror(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return notRegular;
+    }
+    // Not blocking, in case the name became a FIFO since: it is then refused below.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.valid() || ::fstat(file.get(), &info) != 0) {
+        return "cannot read " + path.string() + ": " + std::strerror(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return notRegular;
+    }
+    if (static_cast<std::uintmax_t>(info.st_size) > kLongestDumpFile) {
+        return tooLong(path, static_cast<std::size_t>(info.st_size));
+    }
+    // One byte more than the longest dump tells a file that grew since fstat.
+    std::vector<char> contents(kLongestDumpFile + 1);
+    std::size_t size = 0;
+    while (size < contents.size()) {
+        const ssize_t got = ::read(file.get(), contents.data() + size, contents.size() - size);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return "cannot read " + path.string() + ": " + std::strerror(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        size += static_cast<std::size_t>(got);
+    }
+    if (size > kLongestDumpFile) {
+        return tooLong(path, size);
+    }
+    contents.resize(size);
+    return contents;
+}
+
 } // namespace
 
 std::optional<DumpFormat> dumpFormatOf(const std::filesystem::path& path) {
@@ -88,13 +144,12 @@ std::string emlText(const MifareClassic& card) {
 }
 
 std::variant<MifareClassic, std::string> readCardDump(const std::filesystem::path& path) {
-    std::ifstream input(path, std::ios::binary);
-    if (!input) {
-        return "cannot read " + path.string();
+    auto contents = readDumpFile(path);
+    if (auto* problem = std::get_if<std::string>(&contents)) {
+        return std::move(*problem);
     }
-    std::ostringstream contents;
-    contents << input.rdbuf();
-    auto card = cardFromDump(contents.str(), dumpFormatOf(path));
+    const auto& bytes = std::get<std::vector<char>>(contents);
+    auto card = cardFromDump(std::string_view(bytes.data(), bytes.size()), dumpFormatOf(path));
     if (auto* problem = std::get_if<std::string>(&card)) {
         return path.string() + ": " + *problem;
     }
@@ -109,7 +164,8 @@ std::optional<std::string> writeCardDump(const MifareClassic& card,
         } else {
             const std::vector<std::uint8_t> memory = card.dump();
             writeFileAtomically(
-                path, std::span(reinterpret_cast<const char*>(memory.data()), memory.size()));
+                path, std::span(reinterpret_cast<const char*>(memory.data()), memory.size()),
+                kDumpPermissions);
         }
     } catch (const std::system_error& error) {
         return std::string(error.what());

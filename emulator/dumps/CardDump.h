@@ -16,6 +16,10 @@ namespace kov450 {
 /// line (the emulator memory files of the Proxmark tools).
 enum class DumpFormat { Raw, Eml };
 
+/// The longest dump file there is: a 4K card as text, 256 lines of 32 hex digits with Windows
+/// line ends. Anything longer is no dump and is not read.
+inline constexpr std::size_t kLongestDumpFile = 256 * (32 + 2);
+
 /// The format a file name asks for: `.eml` is text, `.mfd`, `.bin` and `.dump` raw; nothing for
 /// any other name.
 std::optional<DumpFormat> dumpFormatOf(const std::filesystem::path& path);

@@ -1,52 +1,20 @@
 #include "emulator/host/Console.h"
 
 #include "emulator/host/ConsoleWords.h"
-
+#include "emulator/host/ErrorLine.h"
 #include "emulator/host/FaultCommands.h"
 #include "emulator/host/StateReport.h"
-#include "emulator/model/Wiegand.h"
-
-#include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <sstream>
+#include "emulator/host/WalletCommands.h"
 
 namespace kov450 {
 
 namespace {
 
-ConsoleReply error(std::string message) {
-    return {{"error: " + std::move(message)}, false};
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower >= 'a' && lower <= 'f') {
-        return lower - 'a' + 10;
-    }
-    return -1;
+ConsoleReply error(const std::string& reason) {
+    return {{errorLine(reason)}, false};
 }
 
 } // namespace
-
-std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text) {
-    if (text.empty() || text.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t at = 0; at < text.size(); at += 2) {
-        const int high = hexDigit(text[at]);
-        const int low = hexDigit(text[at + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
-    }
-    return bytes;
-}
 
 std::vector<std::string> Console::help() {
     return {"commands:",
@@ -80,35 +48,14 @@ ConsoleReply Console::execute(std::string_view line) {
     if (verb == "cards" || verb == "list") {
         return listCards();
     }
-    if (verb == "create") {
-        return createCard(words);
-    }
-    if (verb == "present" || verb == "remove") {
-        return moveCard(words, verb == "present");
-    }
     if (verb == "show") {
         return showCard(words);
-    }
-    if (verb == "credit") {
-        return setCredit(words);
-    }
-    if (verb == "revive") {
-        return reviveCard(words);
-    }
-    if (verb == "export" || verb == "import" || verb == "delete") {
-        return verb == "export"   ? exportCard(words)
-               : verb == "import" ? importCard(words)
-                                  : deleteCard(words);
     }
     if (verb == "reader") {
         return {describeReader(reader_.state()), false};
     }
-    if (verb == "noise") {
-        return queueNoise(words);
-    }
-    if (verb == "corrupt" && words.size() == 1) {
-        faults_.corruptNextAnswer = true;
-        return {{"the next answer goes out with a broken CRC"}, false};
+    if (auto reply = walletCommand(words, reader_)) {
+        return *reply;
     }
     if (auto reply = faultCommand(words, faults_)) {
         return *reply;
@@ -117,23 +64,6 @@ ConsoleReply Console::execute(std::string_view line) {
         return {{"bye"}, true};
     }
     return error("unknown command '" + words[0] + "'; type help for the list");
-}
-
-std::optional<std::size_t> Console::cardNamed(const std::string& word) const {
-    if (word.size() == 8) {
-        if (const auto bytes = parseHex(word)) {
-            Uid uid{};
-            std::copy(bytes->begin(), bytes->end(), uid.begin());
-            if (const auto index = reader_.findCard(uid)) {
-                return index;
-            }
-        }
-    }
-    const auto index = number(word);
-    if (index && *index >= 1 && *index <= reader_.cards().size()) {
-        return *index - 1;
-    }
-    return std::nullopt;
 }
 
 ConsoleReply Console::listCards() const {
@@ -148,75 +78,13 @@ ConsoleReply Console::listCards() const {
     return reply;
 }
 
-ConsoleReply Console::createCard(const std::vector<std::string>& words) {
-    CardKind kind = CardKind::Classic1K;
-    std::size_t next = 1;
-    if (next < words.size() && (lowered(words[next]) == "1k" || lowered(words[next]) == "4k")) {
-        kind = lowered(words[next]) == "4k" ? CardKind::Classic4K : CardKind::Classic1K;
-        ++next;
-    }
-    Uid uid{0xC0, 0xDE, 0x00, static_cast<std::uint8_t>(reader_.cards().size() + 1)};
-    if (next < words.size()) {
-        const auto bytes = parseHex(words[next]);
-        if (!bytes || bytes->size() != uid.size()) {
-            return error("a UID is 8 hex digits, such as A1B2C3D4");
-        }
-        std::copy(bytes->begin(), bytes->end(), uid.begin());
-        ++next;
-    }
-    if (reader_.findCard(uid)) {
-        return error("a card with UID " + hexBytes(uid) + " exists already");
-    }
-    std::uint8_t credit = 50;
-    if (next < words.size()) {
-        const auto value = number(words[next]);
-        if (!value || *value > 255) {
-            return error("the credit is a number from 0 to 255");
-        }
-        credit = static_cast<std::uint8_t>(*value);
-        ++next;
-    }
-    if (next < words.size()) {
-        return error("usage: create [1k|4k] [UID] [CREDIT]");
-    }
-    const std::size_t index = reader_.addCard(MifareClassic::makeDefault(kind, uid, credit));
-    return {{"created " + describeCard(index, reader_.cards()[index])}, false};
-}
-
-ConsoleReply Console::moveCard(const std::vector<std::string>& words, bool intoField) {
-    if (words.size() != 2) {
-        return error(std::string("usage: ") + (intoField ? "present" : "remove") + " CARD");
-    }
-    const auto index = cardNamed(words[1]);
-    if (!index) {
-        return error("no card '" + words[1] + "'; type cards for the list");
-    }
-    ConsoleReply reply;
-    if (intoField) {
-        const bool wasInField = reader_.cards()[*index].inField;
-        reader_.present(*index);
-        const ReaderState& state = reader_.state();
-        // A card entering a live field goes out on the Wiegand output while that is on.
-        if (!wasInField && state.wiegandMode != 0 && state.rfOn) {
-            const Wiegand26 frame = wiegand26(reader_.cards()[*index].card.uid());
-            reply.lines.push_back("event: Wiegand frame " + frame.text() + " (facility " +
-                                  std::to_string(frame.facility) + ", card " +
-                                  std::to_string(frame.cardNumber) + ")");
-        }
-    } else {
-        reader_.remove(*index);
-    }
-    reply.lines.push_back(describeCard(*index, reader_.cards()[*index]));
-    return reply;
-}
-
-ConsoleReply Console::showCard(const std::vector<std::string>& words) {
+ConsoleReply Console::showCard(const std::vector<std::string>& words) const {
     if (words.size() < 2 || words.size() > 3) {
         return error("usage: show CARD [SECTOR]");
     }
-    const auto index = cardNamed(words[1]);
+    const auto index = cardNamed(reader_, words[1]);
     if (!index) {
-        return error("no card '" + words[1] + "'; type cards for the list");
+        return error(noCardNamed(words[1]));
     }
     const MifareClassic& card = reader_.cards()[*index].card;
     std::optional<std::size_t> sector;
@@ -232,49 +100,6 @@ ConsoleReply Console::showCard(const std::vector<std::string>& words) {
     const auto sectors = describeSectors(card, sector);
     reply.lines.insert(reply.lines.end(), sectors.begin(), sectors.end());
     return reply;
-}
-
-ConsoleReply Console::setCredit(const std::vector<std::string>& words) {
-    if (words.size() != 3) {
-        return error("usage: credit CARD VALUE");
-    }
-    const auto index = cardNamed(words[1]);
-    if (!index) {
-        return error("no card '" + words[1] + "'; type cards for the list");
-    }
-    const auto value = number(words[2]);
-    if (!value || *value > 255) {
-        return error("the credit is a number from 0 to 255");
-    }
-    reader_.card(*index).setCredit(static_cast<std::uint8_t>(*value));
-    return {{describeCard(*index, reader_.cards()[*index])}, false};
-}
-
-ConsoleReply Console::reviveCard(const std::vector<std::string>& words) {
-    if (words.size() != 2) {
-        return error("usage: revive CARD");
-    }
-    const auto index = cardNamed(words[1]);
-    if (!index) {
-        return error("no card '" + words[1] + "'; type cards for the list");
-    }
-    const std::size_t revived = reader_.card(*index).revive();
-    return {{"revived " + std::to_string(revived) + " blocked sector(s)"}, false};
-}
-
-ConsoleReply Console::queueNoise(const std::vector<std::string>& words) {
-    std::string joined;
-    for (std::size_t at = 1; at < words.size(); ++at) {
-        joined += words[at];
-    }
-    const auto bytes = parseHex(joined);
-    if (!bytes) {
-        return error("usage: noise HEX, such as noise 00FF5A13");
-    }
-    faults_.noise.insert(faults_.noise.end(), bytes->begin(), bytes->end());
-    return {
-        {"noise of " + std::to_string(bytes->size()) + " byte(s) goes ahead of the next answer"},
-        false};
 }
 
 } // namespace kov450

@@ -3,7 +3,6 @@
 #include "emulator/host/LineFaults.h"
 #include "emulator/model/Reader.h"
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,8 +15,9 @@ struct ConsoleReply {
     bool quit = false;
 };
 
-/// The line console of the emulator, for people and scripts. It acts on the reader's model
-/// directly and knows nothing of terminals: a line in, lines out. Errors start with "error: ".
+/// The line console of the emulator, for people and scripts. It reads its words into the
+/// wallet's and the line's actions, and answers questions about the reader itself; it knows
+/// nothing of terminals: a line in, lines out. Errors start with "error: ".
 class Console {
 public:
     /// `faults` collects what the line host does to the next answer.
@@ -29,24 +29,10 @@ public:
 
 private:
     ConsoleReply listCards() const;
-    ConsoleReply createCard(const std::vector<std::string>& words);
-    ConsoleReply moveCard(const std::vector<std::string>& words, bool intoField);
-    ConsoleReply showCard(const std::vector<std::string>& words);
-    ConsoleReply setCredit(const std::vector<std::string>& words);
-    ConsoleReply reviveCard(const std::vector<std::string>& words);
-    ConsoleReply queueNoise(const std::vector<std::string>& words);
-    // The wallet verbs, in WalletCommands.cpp.
-    ConsoleReply exportCard(const std::vector<std::string>& words);
-    ConsoleReply importCard(const std::vector<std::string>& words);
-    ConsoleReply deleteCard(const std::vector<std::string>& words);
-    /// The card a word names: its number from 1, or its UID in hex.
-    std::optional<std::size_t> cardNamed(const std::string& word) const;
+    ConsoleReply showCard(const std::vector<std::string>& words) const;
 
     Reader& reader_;
     LineFaults& faults_;
 };
-
-/// Parses "A1B2C3D4" (any case) into bytes; nothing unless every pair is hex.
-std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text);
 
 } // namespace kov450

@@ -1,8 +1,10 @@
 #include "emulator/host/ConsoleInput.h"
 
+#include "emulator/host/ErrorLine.h"
+
 #include <unistd.h>
 
-#include <iostream>
+#include <cerrno>
 #include <utility>
 
 namespace kov450 {
@@ -12,9 +14,10 @@ namespace {
 constexpr std::size_t kLongestLine = 4096;
 } // namespace
 
-ConsoleInput::ConsoleInput(asio::io_context& io, Console& console, Print print,
+ConsoleInput::ConsoleInput(asio::io_context& io, Execute execute, Print print,
                            std::function<void()> quit)
-    : console_(console), print_(std::move(print)), quit_(std::move(quit)), input_(io) {
+    : execute_(std::move(execute)), print_(std::move(print)), quit_(std::move(quit)), input_(io),
+      lines_(kLongestLine) {
     asio::error_code error;
     const int fd = ::dup(STDIN_FILENO);
     if (fd >= 0) {
@@ -34,50 +37,66 @@ ConsoleInput::~ConsoleInput() {
 
 void ConsoleInput::start() {
     if (streaming_) {
-        readLine();
+        readMore();
         return;
     }
-    for (std::string line; std::getline(std::cin, line);) {
-        run(line);
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, chunk_.data(), chunk_.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        if (!take(std::string_view(chunk_.data(), static_cast<std::size_t>(got)))) {
+            return;
+        }
+    }
+    if (const auto last = lines_.finish()) {
+        run(*last);
     }
 }
 
-void ConsoleInput::readLine() {
-    asio::async_read_until(input_, asio::dynamic_buffer(pending_, kLongestLine), '\n',
+void ConsoleInput::readMore() {
+    input_.async_read_some(asio::buffer(chunk_),
                            [this](const asio::error_code& error, std::size_t length) {
-                               if (error == asio::error::not_found) {
-                                   print_("error: line longer than " +
-                                          std::to_string(kLongestLine) + " characters");
-                                   pending_.clear();
-                                   skippingRest_ = true;
-                                   readLine();
+                               if (error == asio::error::operation_aborted) {
                                    return;
                                }
                                if (error) {
-                                   return; // End of input: the reader goes on serving.
+                                   // End of input: the reader goes on serving.
+                                   if (const auto last = lines_.finish()) {
+                                       run(*last);
+                                   }
+                                   return;
                                }
-                               const std::string line = pending_.substr(0, length - 1);
-                               pending_.erase(0, length);
-                               // The tail of an over-long line is no command of its own.
-                               if (!std::exchange(skippingRest_, false)) {
-                                   run(line);
+                               if (take(std::string_view(chunk_.data(), length))) {
+                                   readMore();
                                }
-                               readLine();
                            });
 }
 
-void ConsoleInput::run(const std::string& line) {
-    const ConsoleReply reply = console_.execute(line);
-    // Saved before the reply is seen, so that what a reply reports has lasted.
-    if (afterLine_) {
-        afterLine_();
+bool ConsoleInput::take(std::string_view bytes) {
+    for (const ConsoleLines::Piece& piece : lines_.feed(bytes)) {
+        if (!piece) {
+            print_(
+                errorLine("line longer than " + std::to_string(lines_.longest()) + " characters"));
+        } else if (!run(*piece)) {
+            return false;
+        }
     }
+    return true;
+}
+
+bool ConsoleInput::run(const std::string& line) {
+    const ConsoleReply reply = execute_(line);
     for (const std::string& text : reply.lines) {
         print_(text);
     }
     if (reply.quit) {
         quit_();
     }
+    return !reply.quit;
 }
 
 } // namespace kov450

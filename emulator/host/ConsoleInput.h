@@ -1,9 +1,11 @@
 #pragma once
 
 #include "emulator/host/Console.h"
+#include "emulator/host/ConsoleLines.h"
 
 #include <asio.hpp>
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -14,28 +16,29 @@ namespace kov450 {
 class ConsoleInput {
 public:
     using Print = std::function<void(const std::string&)>;
+    /// Runs one line on the console (and makes its change last) before its reply is printed.
+    using Execute = std::function<ConsoleReply(const std::string& line)>;
 
-    ConsoleInput(asio::io_context& io, Console& console, Print print, std::function<void()> quit);
+    ConsoleInput(asio::io_context& io, Execute execute, Print print, std::function<void()> quit);
     ~ConsoleInput();
     ConsoleInput(const ConsoleInput&) = delete;
     ConsoleInput& operator=(const ConsoleInput&) = delete;
 
     void start();
-    /// Called after each line the console ran, for the state to be saved.
-    void setAfterLine(std::function<void()> afterLine) { afterLine_ = std::move(afterLine); }
 
 private:
-    void readLine();
-    void run(const std::string& line);
+    void readMore();
+    /// Runs the lines these bytes complete; false once a line asked to quit.
+    bool take(std::string_view bytes);
+    bool run(const std::string& line);
 
-    Console& console_;
+    Execute execute_;
     Print print_;
     std::function<void()> quit_;
-    std::function<void()> afterLine_;
     asio::posix::stream_descriptor input_;
-    std::string pending_;
+    ConsoleLines lines_;
+    std::array<char, 4096> chunk_{};
     bool streaming_ = false;
-    bool skippingRest_ = false;
 };
 
 } // namespace kov450

@@ -1,24 +1,21 @@
 #include "emulator/host/FaultCommands.h"
 
 #include "emulator/host/ConsoleWords.h"
+#include "emulator/host/ErrorLine.h"
+#include "emulator/host/FaultActions.h"
+#include "emulator/model/HexText.h"
 
-#include <algorithm>
-#include <cctype>
-#include <charconv>
+#include <variant>
 
 namespace kov450 {
 
 namespace {
 
-// Longer than any answer timeout of the library, short enough for a test to wait out.
-constexpr unsigned kLongestDelayMs = 60000;
+/// An action read from the console's words, or what is wrong with them.
+using Parsed = std::variant<FaultAction, ActionRefused>;
 
-ConsoleReply said(std::string line) {
-    return {{std::move(line)}, false};
-}
-
-ConsoleReply error(std::string message) {
-    return said("error: " + std::move(message));
+ActionRefused usage(const std::string& text) {
+    return {"usage: " + text};
 }
 
 std::optional<bool> onOff(const std::vector<std::string>& words) {
@@ -69,11 +66,82 @@ std::vector<std::string> pending(const LineFaults& faults) {
     return lines;
 }
 
-ConsoleReply clearFaults(LineFaults& faults) {
-    auto vanish = std::move(faults.vanish);
-    faults = LineFaults{};
-    faults.vanish = std::move(vanish);
-    return said("faults cleared");
+/// A verb of no arguments.
+template <typename Action>
+Parsed alone(const std::vector<std::string>& words, const std::string& verb) {
+    if (words.size() != 1) {
+        return usage(verb);
+    }
+    return Action{};
+}
+
+Parsed noise(const std::vector<std::string>& words) {
+    std::string joined;
+    for (std::size_t at = 1; at < words.size(); ++at) {
+        joined += words[at];
+    }
+    auto bytes = bytesOfHexText(joined);
+    if (!bytes || bytes->empty()) {
+        return usage("noise HEX, such as noise 00FF5A13");
+    }
+    return QueueNoise{*std::move(bytes)};
+}
+
+Parsed delay(const std::vector<std::string>& words) {
+    const auto ms = words.size() == 2 ? number(words[1]) : std::nullopt;
+    if (!ms || *ms == 0 || std::chrono::milliseconds{*ms} > kLongestDelay) {
+        return usage("delay MS, 1 to " + std::to_string(kLongestDelay.count()));
+    }
+    return DelayNextAnswer{std::chrono::milliseconds{*ms}};
+}
+
+Parsed tear(const std::vector<std::string>& words) {
+    const auto blocks = words.size() == 2 ? number(words[1]) : std::optional<unsigned>{0};
+    if (words.size() > 2 || !blocks || *blocks > kMostTornBlocks) {
+        return usage("tear [BLOCKS], 0 to " + std::to_string(kMostTornBlocks));
+    }
+    return TearNextWrite{*blocks};
+}
+
+/// The fault action the words ask for; nothing when the verb is no fault's.
+std::optional<Parsed> parse(const std::vector<std::string>& words) {
+    const std::string verb = lowered(words[0]);
+    if (verb == "noise") {
+        return noise(words);
+    }
+    // With more words, "corrupt" is no command: the console says it does not know it.
+    if (verb == "corrupt" && words.size() == 1) {
+        return CorruptNextAnswer{};
+    }
+    if (verb == "drop") {
+        return alone<DropNextAnswer>(words, verb);
+    }
+    if (verb == "delay") {
+        return delay(words);
+    }
+    if (verb == "mute" || verb == "wrongspeed") {
+        const auto on = onOff(words);
+        if (!on) {
+            return usage(verb + " on|off");
+        }
+        return verb == "mute" ? FaultAction{MuteLine{*on}} : FaultAction{WrongLineSpeed{*on}};
+    }
+    if (verb == "pull") {
+        return alone<PullAfterRead>(words, verb);
+    }
+    if (verb == "tear") {
+        return tear(words);
+    }
+    if (verb == "vanish") {
+        return alone<VanishLine>(words, verb);
+    }
+    if (verb == "faults") {
+        if (words.size() != 2 || lowered(words[1]) != "clear") {
+            return usage("faults [clear]");
+        }
+        return ClearFaults{};
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -100,74 +168,18 @@ std::optional<ConsoleReply> faultCommand(const std::vector<std::string>& words,
     if (words.empty()) {
         return std::nullopt;
     }
-    const std::string verb = lowered(words[0]);
-    if (verb == "drop") {
-        if (words.size() != 1) {
-            return error("usage: drop");
-        }
-        faults.dropNextAnswer = true;
-        return said("the next answer is lost on the line");
-    }
-    if (verb == "delay") {
-        const auto ms = words.size() == 2 ? number(words[1]) : std::nullopt;
-        if (!ms || *ms == 0 || *ms > kLongestDelayMs) {
-            return error("usage: delay MS, 1 to " + std::to_string(kLongestDelayMs));
-        }
-        faults.delayNextAnswer = std::chrono::milliseconds{*ms};
-        return said("the next answer leaves " + words[1] + " ms late");
-    }
-    if (verb == "mute") {
-        const auto on = onOff(words);
-        if (!on) {
-            return error("usage: mute on|off");
-        }
-        faults.mute = *on;
-        return said(*on ? "the reader answers nothing" : "the reader answers again");
-    }
-    if (verb == "wrongspeed") {
-        const auto on = onOff(words);
-        if (!on) {
-            return error("usage: wrongspeed on|off");
-        }
-        faults.wrongSpeed = *on;
-        return said(*on ? "answers leave at a wrong line speed"
-                        : "answers leave at the line speed");
-    }
-    if (verb == "pull") {
-        if (words.size() != 1) {
-            return error("usage: pull");
-        }
-        faults.pullAfterRead = true;
-        return said("the cards leave the field after the next read");
-    }
-    if (verb == "tear") {
-        const auto blocks = words.size() == 2 ? number(words[1]) : std::optional<unsigned>{0};
-        if (words.size() > 2 || !blocks || *blocks > 3) {
-            return error("usage: tear [BLOCKS], 0 to 3");
-        }
-        faults.tearNextWrite = *blocks;
-        return said("the next write loses power after " + std::to_string(*blocks) + " block(s)");
-    }
-    if (verb == "vanish") {
-        if (words.size() != 1) {
-            return error("usage: vanish");
-        }
-        if (!faults.vanish) {
-            return error("there is no line to close");
-        }
-        faults.vanish();
-        return said("the pty is closed; the reader is gone");
-    }
-    if (verb == "faults") {
-        if (words.size() == 2 && lowered(words[1]) == "clear") {
-            return clearFaults(faults);
-        }
-        if (words.size() != 1) {
-            return error("usage: faults [clear]");
-        }
+    // A question, not an action: nothing changes.
+    if (lowered(words[0]) == "faults" && words.size() == 1) {
         return ConsoleReply{pending(faults), false};
     }
-    return std::nullopt;
+    const auto parsed = parse(words);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    if (const auto* refused = std::get_if<ActionRefused>(&*parsed)) {
+        return ConsoleReply{{errorLine(refused->reason)}, false};
+    }
+    return ConsoleReply{linesOf(perform(faults, std::get<FaultAction>(*parsed))), false};
 }
 
 } // namespace kov450

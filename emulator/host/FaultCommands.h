@@ -9,7 +9,8 @@
 
 namespace kov450 {
 
-/// The console verbs that make the emulated reader misbehave (drop, delay, mute, vanish, ...).
+/// The console verbs that make the emulated reader misbehave (noise, corrupt, drop, delay,
+/// mute, vanish, ...), read into their FaultAction and done, and "faults", the pending ones.
 /// Nothing when the first word is no fault verb.
 std::optional<ConsoleReply> faultCommand(const std::vector<std::string>& words, LineFaults& faults);
 

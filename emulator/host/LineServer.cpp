@@ -1,12 +1,13 @@
 #include "emulator/host/LineServer.h"
 
+#include "emulator/host/ErrorLine.h"
 #include "emulator/host/StateReport.h"
 #include "ports/PortFolder.h"
 #include "protocol/Command.h"
 #include "protocol/FrameEncoder.h"
 #include "protocol/WireTime.h"
 
-#include <MF_API.h>
+#include "protocol/Status.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -17,6 +18,9 @@ namespace {
 
 // How often a stale exclusive flag left by a killed client is looked for.
 constexpr std::chrono::milliseconds kExclusiveCheck{500};
+// Answers waiting for a client that does not read them. Past this, new answers are lost, as
+// bytes are when a UART's receive buffer is full; the host keeps no more than this.
+constexpr std::size_t kMostQueuedBytes = 4096;
 
 } // namespace
 
@@ -47,7 +51,7 @@ void LineServer::readMore() {
                                 }
                                 if (error) {
                                     // We hold the slave open, so this is no client going away.
-                                    print_("error: the pty failed: " + error.message());
+                                    print_(errorLine("the pty failed: " + error.message()));
                                     io_.stop();
                                     return;
                                 }
@@ -120,7 +124,7 @@ protocol::Frame LineServer::tornWrite(const protocol::Frame& request, std::size_
     return protocol::Frame{protocol::FrameKind::Answer,
                            reader_.state().address,
                            request.command,
-                           MF_ERR_CARD_NO_ANSWER,
+                           protocol::status::kCardNoAnswer,
                            {}};
 }
 
@@ -155,6 +159,15 @@ void LineServer::send(const protocol::Frame& reply, std::size_t requestBytes,
     }
     outgoing.due += faults_.delayNextAnswer;
     faults_.delayNextAnswer = std::chrono::milliseconds{0};
+    // One answer always fits, however much noise goes ahead of it.
+    if (!outgoing_.empty() && queuedBytes_ + outgoing.bytes.size() > kMostQueuedBytes) {
+        if (!losingAnswers_) {
+            print_("event: the client reads no answers; answers are lost until it does");
+            losingAnswers_ = true;
+        }
+        return;
+    }
+    queuedBytes_ += outgoing.bytes.size();
     outgoing_.push_back(std::move(outgoing));
     sendNext();
 }
@@ -176,7 +189,9 @@ void LineServer::sendNext() {
                               if (writeError == asio::error::operation_aborted || vanished_) {
                                   return;
                               }
+                              queuedBytes_ -= outgoing_.front().bytes.size();
                               outgoing_.pop_front();
+                              losingAnswers_ = losingAnswers_ && !outgoing_.empty();
                               sendNext();
                           });
     });

@@ -62,6 +62,8 @@ private:
     protocol::FrameDecoder decoder_{protocol::FrameKind::Request};
     std::array<std::uint8_t, 512> readBuffer_{};
     std::deque<Outgoing> outgoing_;
+    std::size_t queuedBytes_ = 0;
+    bool losingAnswers_ = false;
     bool sending_ = false;
     bool reportedMismatch_ = false;
     bool vanished_ = false;

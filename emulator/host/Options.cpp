@@ -18,6 +18,7 @@ std::string usage() {
            "  --headless   no window (the console on standard input is always there)\n"
            "  --pcsc [HOST:PORT]  also serve the card in the field to vsmartcard's vpcd driver\n"
            "               of pcscd (default 127.0.0.1:35963), as a card in a PC/SC reader\n"
+           "  --version    print the version; --help this text\n"
            "The port folder is $MF_API_PORTS, else $XDG_RUNTIME_DIR/mf_api/ports, else\n"
            "/tmp/mf_api-UID/ports.\n";
 }

@@ -1,18 +1,40 @@
 #include "emulator/host/PortLinks.h"
 
+#include "ports/PortFolder.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
 #include <system_error>
 
 namespace kov450 {
 
 namespace fs = std::filesystem;
 
+void preparePortFolder(const fs::path& folder) {
+    // Each missing folder is made private at once: no moment in which another user could put
+    // a name in it. A folder that exists is someone's choice, and is only checked.
+    fs::path step;
+    for (const fs::path& part : folder) {
+        step /= part;
+        if (::mkdir(step.c_str(), 0700) != 0 && errno != EEXIST) {
+            throw std::runtime_error("cannot make the port folder " + step.string() + ": " +
+                                     std::strerror(errno));
+        }
+    }
+    if (const auto reason = ports::unsafeFolderReason(folder)) {
+        throw std::runtime_error("the port folder is not safe to publish in: " + *reason +
+                                 " (set MF_API_PORTS to a folder of your own)");
+    }
+}
+
 PortLinks::PortLinks(const fs::path& folder, const std::vector<std::string>& names,
                      const fs::path& target)
     : target_(target) {
-    fs::create_directories(folder);
-    // The folder may hold names of other users' readers: keep it private where we made it.
+    preparePortFolder(folder);
     std::error_code ignored;
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ignored);
     try {
         for (const std::string& name : names) {
             const fs::path link = folder / name;

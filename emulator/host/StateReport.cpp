@@ -1,6 +1,6 @@
 #include "emulator/host/StateReport.h"
 
-#include <cstdio>
+#include "emulator/model/HexText.h"
 
 namespace kov450 {
 
@@ -16,9 +16,7 @@ std::string serialText(const std::array<std::uint8_t, 8>& serial) {
         if (byte >= 0x20 && byte < 0x7F) {
             text += static_cast<char>(byte);
         } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            text += escaped;
+            text += "\\x" + hexText(std::array{byte});
         }
     }
     return text;
@@ -43,16 +41,6 @@ const char* stateName(CardState state) {
 }
 
 } // namespace
-
-std::string hexBytes(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    for (const std::uint8_t byte : bytes) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", byte);
-        text += pair;
-    }
-    return text;
-}
 
 std::vector<std::string> describeChanges(const ReaderState& before, const ReaderState& after) {
     std::vector<std::string> lines;
@@ -100,11 +88,11 @@ std::vector<std::string> describeReader(const ReaderState& state) {
             (state.buzzerCount == 0 ? std::string("none")
                                     : std::to_string(state.lastBuzzer * 10) + " ms") +
             " (" + std::to_string(state.buzzerCount) + " so far)",
-        "current key " + hexBytes(state.currentKey)};
+        "current key " + hexText(state.currentKey)};
     for (std::size_t type = 0; type < 2; ++type) {
         std::string line = type == 1 ? "key store A:" : "key store B:";
         for (std::size_t slot = 0; slot < state.keyStore[type].size(); ++slot) {
-            line += " " + std::to_string(slot) + "=" + hexBytes(state.keyStore[type][slot]);
+            line += " " + std::to_string(slot) + "=" + hexText(state.keyStore[type][slot]);
         }
         lines.push_back(line);
     }
@@ -114,7 +102,7 @@ std::vector<std::string> describeReader(const ReaderState& state) {
 std::string describeCard(std::size_t index, const CardSlot& slot) {
     const MifareClassic& card = slot.card;
     return "card " + std::to_string(index + 1) + ": " +
-           (card.kind() == CardKind::Classic1K ? "1K " : "4K ") + hexBytes(card.uid()) + ", " +
+           (card.kind() == CardKind::Classic1K ? "1K " : "4K ") + hexText(card.uid()) + ", " +
            (slot.inField ? "in the field, " : "outside the field, ") + stateName(card.state()) +
            ", credit " + std::to_string(card.block(kCreditBlock)[0]);
 }
@@ -139,8 +127,7 @@ std::vector<std::string> describeSectors(const MifareClassic& card,
         }
         lines.push_back("sector " + std::to_string(sector) + ": " + access);
         for (std::size_t block = firstBlockOf(sector); block <= trailerOf(sector); ++block) {
-            lines.push_back("  block " + std::to_string(block) + ": " +
-                            hexBytes(card.block(block)));
+            lines.push_back("  block " + std::to_string(block) + ": " + hexText(card.block(block)));
         }
     }
     return lines;

@@ -21,6 +21,4 @@ std::string describeCard(std::size_t index, const CardSlot& slot);
 std::vector<std::string> describeSectors(const MifareClassic& card,
                                          std::optional<std::size_t> only);
 
-std::string hexBytes(std::span<const std::uint8_t> bytes);
-
 } // namespace kov450

@@ -21,10 +21,13 @@ int valueOf(char digit) {
 
 } // namespace
 
-std::string hexText(std::span<const std::uint8_t> bytes) {
+std::string hexText(std::span<const std::uint8_t> bytes, std::string_view between) {
     std::string text;
-    text.reserve(bytes.size() * 2);
+    text.reserve(bytes.size() * (2 + between.size()));
     for (const std::uint8_t byte : bytes) {
+        if (!text.empty()) {
+            text += between;
+        }
         text += kDigits[byte >> 4U];
         text += kDigits[byte & 0x0FU];
     }

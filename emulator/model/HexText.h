@@ -9,8 +9,8 @@
 
 namespace kov450 {
 
-/// Bytes as upper-case hex digits, two a byte, nothing between them.
-std::string hexText(std::span<const std::uint8_t> bytes);
+/// Bytes as upper-case hex digits, two a byte, with `between` between the pairs.
+std::string hexText(std::span<const std::uint8_t> bytes, std::string_view between = {});
 
 /// Bytes of a text of hex digit pairs (either case); nothing when any character is not a hex
 /// digit or a digit lacks its pair.

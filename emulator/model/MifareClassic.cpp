@@ -1,6 +1,6 @@
 #include "emulator/model/MifareClassic.h"
 
-#include <MF_API.h>
+#include "protocol/Status.h"
 
 #include <algorithm>
 #include <limits>
@@ -139,13 +139,13 @@ void MifareClassic::powerOff() {
 
 std::int32_t MifareClassic::authenticate(KeyType type, std::size_t block, const Key& key) {
     if (block >= memory_.size()) {
-        return MF_ERR_BAD_BLOCK;
+        return protocol::status::kBadBlock;
     }
     const std::size_t sector = sectorOf(block);
     const auto conditions = conditionsOf(sector);
     if (!conditions) {
         deselect();
-        return MF_ERR_ACCESS_DENIED;
+        return protocol::status::kAccessDenied;
     }
     const Block& trailer = memory_[trailerOf(sector)];
     const std::size_t offset = type == KeyType::A ? 0 : kKeyBOffset;
@@ -155,28 +155,28 @@ std::int32_t MifareClassic::authenticate(KeyType type, std::size_t block, const 
     if (!keyMatches || !keyUsable) {
         // A failed authentication sends the card back to Idle, as a real card does.
         deselect();
-        return MF_ERR_AUTH_FAILED;
+        return protocol::status::kAuthFailed;
     }
     loseAuthentication();
     authenticated_ = Authentication{sector, type};
-    return MF_OK;
+    return protocol::status::kOk;
 }
 
 std::int32_t MifareClassic::checkRange(std::size_t first, std::size_t count) const {
     if (count < 1 || count > 4 || first >= memory_.size() || count > memory_.size() - first) {
-        return MF_ERR_BAD_BLOCK;
+        return protocol::status::kBadBlock;
     }
     const std::size_t sector = sectorOf(first);
     if (sectorOf(first + count - 1) != sector) {
-        return MF_ERR_BAD_BLOCK;
+        return protocol::status::kBadBlock;
     }
     if (!authenticated_ || authenticated_->sector != sector) {
-        return MF_ERR_NOT_AUTHENTICATED;
+        return protocol::status::kNotAuthenticated;
     }
     if (!conditionsOf(sector)) {
-        return MF_ERR_ACCESS_DENIED;
+        return protocol::status::kAccessDenied;
     }
-    return MF_OK;
+    return protocol::status::kOk;
 }
 
 Block MifareClassic::readable(std::size_t block, const SectorConditions& conditions) const {
@@ -196,7 +196,7 @@ Block MifareClassic::readable(std::size_t block, const SectorConditions& conditi
 
 std::int32_t MifareClassic::read(std::size_t first, std::size_t count,
                                  std::vector<std::uint8_t>& out) const {
-    if (const std::int32_t status = checkRange(first, count); status != MF_OK) {
+    if (const std::int32_t status = checkRange(first, count); status != protocol::status::kOk) {
         return status;
     }
     const SectorConditions conditions = *conditionsOf(sectorOf(first));
@@ -209,21 +209,21 @@ std::int32_t MifareClassic::read(std::size_t first, std::size_t count,
         }
         if (!dataAllowed(conditions[accessGroupOf(block)], DataOperation::Read,
                          authenticated_->key)) {
-            return MF_ERR_ACCESS_DENIED;
+            return protocol::status::kAccessDenied;
         }
         bytes.insert(bytes.end(), memory_[block].begin(), memory_[block].end());
     }
     out = std::move(bytes);
-    return MF_OK;
+    return protocol::status::kOk;
 }
 
 std::int32_t MifareClassic::write(std::size_t first, std::size_t count,
                                   std::span<const std::uint8_t> data) {
-    if (const std::int32_t status = checkRange(first, count); status != MF_OK) {
+    if (const std::int32_t status = checkRange(first, count); status != protocol::status::kOk) {
         return status;
     }
     if (data.size() != count * 16) {
-        return MF_ERR_BAD_PARAMETER;
+        return protocol::status::kBadParameter;
     }
     const SectorConditions conditions = *conditionsOf(sectorOf(first));
     const KeyType key = authenticated_->key;
@@ -231,7 +231,7 @@ std::int32_t MifareClassic::write(std::size_t first, std::size_t count,
     // Check every block before changing any, so that a refused write changes nothing.
     for (std::size_t block = first; block < first + count; ++block) {
         if (block == 0) {
-            return MF_ERR_ACCESS_DENIED;
+            return protocol::status::kAccessDenied;
         }
         const bool allowed =
             isTrailer(block)
@@ -240,7 +240,7 @@ std::int32_t MifareClassic::write(std::size_t first, std::size_t count,
                       trailerAllowed(trailer, TrailerPart::KeyBWrite, key)
                 : dataAllowed(conditions[accessGroupOf(block)], DataOperation::Write, key);
         if (!allowed) {
-            return MF_ERR_ACCESS_DENIED;
+            return protocol::status::kAccessDenied;
         }
     }
     for (std::size_t block = first; block < first + count; ++block) {
@@ -261,21 +261,21 @@ std::int32_t MifareClassic::write(std::size_t first, std::size_t count,
         copyPart(TrailerPart::AccessWrite, kAccessOffset, 4);
         copyPart(TrailerPart::KeyBWrite, kKeyBOffset, 6);
     }
-    return MF_OK;
+    return protocol::status::kOk;
 }
 
 std::int32_t MifareClassic::checkValueAccess(std::size_t block, DataOperation operation) const {
-    if (const std::int32_t status = checkRange(block, 1); status != MF_OK) {
+    if (const std::int32_t status = checkRange(block, 1); status != protocol::status::kOk) {
         return status;
     }
     if (block == 0 || isTrailer(block)) {
-        return MF_ERR_ACCESS_DENIED;
+        return protocol::status::kAccessDenied;
     }
     const SectorConditions conditions = *conditionsOf(sectorOf(block));
     if (!dataAllowed(conditions[accessGroupOf(block)], operation, authenticated_->key)) {
-        return MF_ERR_ACCESS_DENIED;
+        return protocol::status::kAccessDenied;
     }
-    return MF_OK;
+    return protocol::status::kOk;
 }
 
 std::int32_t MifareClassic::valueOperation(ValueOperation operation, std::size_t block,
@@ -283,12 +283,13 @@ std::int32_t MifareClassic::valueOperation(ValueOperation operation, std::size_t
     const DataOperation needed = operation == ValueOperation::Increment
                                      ? DataOperation::Increment
                                      : DataOperation::DecrementTransferRestore;
-    if (const std::int32_t status = checkValueAccess(block, needed); status != MF_OK) {
+    if (const std::int32_t status = checkValueAccess(block, needed);
+        status != protocol::status::kOk) {
         return status;
     }
     const auto current = decodeValueBlock(memory_[block]);
     if (!current) {
-        return MF_ERR_NOT_VALUE_BLOCK;
+        return protocol::status::kNotValueBlock;
     }
     std::int64_t result = current->first;
     if (operation == ValueOperation::Increment) {
@@ -298,23 +299,23 @@ std::int32_t MifareClassic::valueOperation(ValueOperation operation, std::size_t
     }
     if (result < std::numeric_limits<std::int32_t>::min() ||
         result > std::numeric_limits<std::int32_t>::max()) {
-        return MF_ERR_BAD_PARAMETER;
+        return protocol::status::kBadParameter;
     }
     pending_ = PendingValue{static_cast<std::int32_t>(result), current->second};
-    return MF_OK;
+    return protocol::status::kOk;
 }
 
 std::int32_t MifareClassic::transfer(std::size_t block) {
     if (const std::int32_t status =
             checkValueAccess(block, DataOperation::DecrementTransferRestore);
-        status != MF_OK) {
+        status != protocol::status::kOk) {
         return status;
     }
     if (!pending_) {
-        return MF_ERR_NO_VALUE_PENDING;
+        return protocol::status::kNoValuePending;
     }
     memory_[block] = encodeValueBlock(pending_->value, pending_->address);
-    return MF_OK;
+    return protocol::status::kOk;
 }
 
 void MifareClassic::setCredit(std::uint8_t credit) {

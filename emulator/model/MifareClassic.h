@@ -30,8 +30,8 @@ inline constexpr std::array<std::uint8_t, 4> kDefaultAccess{0x7F, 0x07, 0x88, 0x
 inline constexpr std::size_t kCreditBlock = 4;
 
 /// A MIFARE Classic 1K or 4K card: its memory (the only state that outlives the field) and its
-/// protocol state while powered. Every operation returns an MF_API status code. The card is
-/// strict: a denied write or value operation changes nothing, block 0 never changes, and a
+/// protocol state while powered. Every operation returns a reader status (protocol/Status.h). The
+/// card is strict: a denied write or value operation changes nothing, block 0 never changes, and a
 /// sector whose access bits are malformed is blocked.
 class MifareClassic {
 public:

@@ -1,9 +1,6 @@
 #include "emulator/model/Reader.h"
 
-#include "protocol/Bytes.h"
-#include "protocol/Command.h"
-
-#include <MF_API.h>
+#include "emulator/model/ReaderOutcome.h"
 
 #include <algorithm>
 
@@ -17,6 +14,18 @@ bool isBit(std::uint8_t value) {
     return value == 0 || value == 1;
 }
 
+/// The answer to a change that could not be kept.
+std::int32_t unkeptStatus(std::uint8_t command) {
+    switch (static_cast<Command>(command)) {
+    case Command::WriteBlocks:
+    case Command::ValueOperation:
+    case Command::Transfer:
+        return status::kCardNoAnswer;
+    default:
+        return status::kAccessDenied;
+    }
+}
+
 } // namespace
 
 std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
@@ -25,8 +34,17 @@ std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
         (request.address != 0 && request.address != state_.address)) {
         return std::nullopt;
     }
+    std::optional<Memento> before;
+    if (keeper_ && mayChangeLastingState(request.command)) {
+        before = memento();
+    }
     Outcome outcome = dispatch(request.command, request.payload);
-    if (outcome.status != MF_OK) {
+    if (before && outcome.status == status::kOk && !keeper_(request)) {
+        // Acknowledged, the change would be gone at the next start.
+        restore(*std::move(before));
+        outcome = {unkeptStatus(request.command), {}};
+    }
+    if (outcome.status != status::kOk) {
         outcome.payload.clear();
     }
     protocol::Frame answer{protocol::FrameKind::Answer, state_.address, request.command,
@@ -38,99 +56,91 @@ std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
 }
 
 Reader::Outcome Reader::dispatch(std::uint8_t command, std::span<const std::uint8_t> payload) {
-    if (command >= protocol::toByte(Command::Request)) {
-        return cardCommand(command, payload);
-    }
-    return readerCommand(command, payload);
+    const auto outcome = protocol::visitCommand(command, [&](auto tag) {
+        // Read in the command's layout before anything else, so that a short or long payload
+        // is never taken for arguments.
+        const auto request = protocol::decode<protocol::RequestOf<tag.value>>(payload);
+        return request ? on(tag, *request) : Outcome{status::kBadParameter, {}};
+    });
+    return outcome.value_or(Outcome{status::kUnknownCommand, {}});
 }
 
-Reader::Outcome Reader::readerCommand(std::uint8_t command, std::span<const std::uint8_t> payload) {
-    const auto expect = [&](std::size_t size) {
-        return payload.size() == size;
-    };
-    switch (static_cast<Command>(command)) {
-    case Command::GetAddress:
-        return {MF_OK, {state_.address}};
-    case Command::SetAddress:
-        if (!expect(1)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        state_.address = payload[0];
-        return {MF_OK, {}};
-    case Command::SetLineSpeed: {
-        if (!expect(4)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        const std::uint32_t speed = protocol::readU32(payload);
-        if (std::find(kReaderLineSpeeds.begin(), kReaderLineSpeeds.end(), speed) ==
-            kReaderLineSpeeds.end()) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        // The answer still goes out at the old speed: the host sends it before it reads this.
-        state_.lineSpeed = speed;
-        return {MF_OK, {}};
+Reader::Outcome Reader::on(Tag<Command::GetAddress>, const protocol::Empty&) {
+    return answer(protocol::Address{state_.address});
+}
+
+Reader::Outcome Reader::on(Tag<Command::SetAddress>, const protocol::Address& request) {
+    state_.address = request.address;
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::SetLineSpeed>, const protocol::LineSpeed& request) {
+    if (std::find(kReaderLineSpeeds.begin(), kReaderLineSpeeds.end(), request.bitsPerSecond) ==
+        kReaderLineSpeeds.end()) {
+        return statusOnly(status::kBadParameter);
     }
-    case Command::GetVersion: {
-        const std::string& text = state_.version;
-        const std::size_t length = std::min(text.size(), protocol::kMaxVersionText);
-        return {MF_OK, std::vector<std::uint8_t>(
-                           text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length))};
+    // The answer still goes out at the old speed: the host sends it before it reads this.
+    state_.lineSpeed = request.bitsPerSecond;
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::GetVersion>, const protocol::Empty&) {
+    return answer(protocol::VersionText{state_.version.substr(0, protocol::kMaxVersionText)});
+}
+
+Reader::Outcome Reader::on(Tag<Command::GetSerial>, const protocol::Empty&) {
+    return answer(protocol::SerialNumber{state_.serialNumber});
+}
+
+Reader::Outcome Reader::on(Tag<Command::SetSerial>, const protocol::SerialText& request) {
+    // A shorter text fills the first bytes; the rest become zero bytes.
+    state_.serialNumber.fill(0);
+    std::copy(request.bytes.begin(), request.bytes.end(), state_.serialNumber.begin());
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::Reset>, const protocol::Empty&) {
+    reset();
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::Buzzer>, const protocol::Buzzer& request) {
+    if (request.duration < 0) {
+        return statusOnly(status::kBadParameter);
     }
-    case Command::GetSerial:
-        return {MF_OK, {state_.serialNumber.begin(), state_.serialNumber.end()}};
-    case Command::SetSerial:
-        if (payload.size() > protocol::kSerialNumberSize) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        // A shorter text fills the first bytes; the rest become zero bytes.
-        state_.serialNumber.fill(0);
-        std::copy(payload.begin(), payload.end(), state_.serialNumber.begin());
-        return {MF_OK, {}};
-    case Command::Reset:
-        if (!expect(0)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        reset();
-        return {MF_OK, {}};
-    case Command::Buzzer: {
-        if (!expect(2)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        const std::int16_t duration = protocol::readI16(payload);
-        if (duration < 0) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        state_.lastBuzzer = duration;
-        ++state_.buzzerCount;
-        return {MF_OK, {}};
+    state_.lastBuzzer = request.duration;
+    ++state_.buzzerCount;
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::Leds>, const protocol::Leds& request) {
+    if (!isBit(request.red) || !isBit(request.green)) {
+        return statusOnly(status::kBadParameter);
     }
-    case Command::Leds:
-        if (!expect(2) || !isBit(payload[0]) || !isBit(payload[1])) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        state_.redLed = payload[0] == 1;
-        state_.greenLed = payload[1] == 1;
-        return {MF_OK, {}};
-    case Command::RfField:
-        if (!expect(1) || !isBit(payload[0])) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        if (payload[0] == 0) {
-            fieldOff();
-        }
-        state_.rfOn = payload[0] == 1;
-        return {MF_OK, {}};
-    case Command::Wiegand:
-        // Mode 0 is off (its format is ignored); mode 1 is on with the given frame format.
-        if (!expect(2) || !isBit(payload[0])) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        state_.wiegandMode = payload[0];
-        state_.wiegandFormat = payload[0] == 1 ? payload[1] : 0;
-        return {MF_OK, {}};
-    default:
-        return {MF_ERR_UNKNOWN_COMMAND, {}};
+    state_.redLed = request.red == 1;
+    state_.greenLed = request.green == 1;
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::RfField>, const protocol::RfField& request) {
+    if (!isBit(request.on)) {
+        return statusOnly(status::kBadParameter);
     }
+    if (request.on == 0) {
+        fieldOff();
+    }
+    state_.rfOn = request.on == 1;
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::Wiegand>, const protocol::WiegandMode& request) {
+    // Mode 0 is off (its format is ignored); mode 1 is on with the given frame format.
+    if (!isBit(request.mode)) {
+        return statusOnly(status::kBadParameter);
+    }
+    state_.wiegandMode = request.mode;
+    state_.wiegandFormat = request.mode == 1 ? request.format : 0;
+    return done();
 }
 
 void Reader::fieldOff() {
@@ -155,6 +165,28 @@ void Reader::reset() {
     state_.lastBuzzer = kept.lastBuzzer;
     state_.buzzerCount = kept.buzzerCount;
     state_.resetCount = kept.resetCount + 1;
+}
+
+void Reader::restore(Memento memento) {
+    state_ = std::move(memento.state);
+    cards_ = std::move(memento.cards);
+    selected_ = memento.selected;
+}
+
+bool mayChangeLastingState(std::uint8_t command) {
+    switch (static_cast<Command>(command)) {
+    case Command::SetAddress:
+    case Command::SetLineSpeed:
+    case Command::SetSerial:
+    case Command::StoreKey:
+    case Command::Wiegand:
+    case Command::WriteBlocks:
+    case Command::ValueOperation:
+    case Command::Transfer:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::size_t Reader::addCard(MifareClassic card) {

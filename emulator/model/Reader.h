@@ -3,6 +3,7 @@
 #include "emulator/model/MifareClassic.h"
 #include "emulator/model/ReaderState.h"
 #include "protocol/Frame.h"
+#include "protocol/Messages.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,12 @@ struct CardSlot {
     bool inField = false;
 };
 
+/// What a request came to: its status and, on success, the answer's payload.
+struct CommandOutcome {
+    std::int32_t status = 0;
+    std::vector<std::uint8_t> payload;
+};
+
 /// The emulated reader: a pure state machine from a request frame to its answer. No I/O, no
 /// clock; a host feeds it frames and shows its state.
 class Reader {
@@ -29,6 +36,15 @@ public:
         std::function<void(const protocol::Frame& request, const protocol::Frame& answer)>;
 
     void setFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
+
+    /// Makes a change to what lasts durable before it is answered (hosts save the state
+    /// folder). Told of each request that changed what may last and succeeded; false when the
+    /// change could not be kept. The reader then undoes the request, as if it had never come,
+    /// and answers 2 for a card's memory (as a write that lost power) or 5 for a setting of its
+    /// own.
+    using Keeper = std::function<bool(const protocol::Frame& request)>;
+
+    void setKeeper(Keeper keeper) { keeper_ = std::move(keeper); }
 
     /// The answer to a request, or nothing when the request is addressed to another reader.
     std::optional<protocol::Frame> handle(const protocol::Frame& request);
@@ -47,18 +63,45 @@ public:
     /// Forgets a card altogether.
     void deleteCard(std::size_t index);
 
-private:
-    struct Outcome {
-        std::int32_t status;
-        std::vector<std::uint8_t> payload;
+    /// Everything the reader and its cards hold, to be put back when a change cannot be kept.
+    struct Memento {
+        ReaderState state;
+        std::vector<CardSlot> cards;
+        std::optional<Uid> selected;
     };
+    Memento memento() const { return {state_, cards_, selected_}; }
+    void restore(Memento memento);
+
+private:
+    using Outcome = CommandOutcome;
+    template <protocol::Command C> using Tag = protocol::CommandTag<C>;
+    using Command = protocol::Command;
+
     Outcome dispatch(std::uint8_t command, std::span<const std::uint8_t> payload);
-    Outcome readerCommand(std::uint8_t command, std::span<const std::uint8_t> payload);
-    Outcome cardCommand(std::uint8_t command, std::span<const std::uint8_t> payload);
-    Outcome request(std::span<const std::uint8_t> payload);
-    Outcome anticollision();
-    Outcome select(std::span<const std::uint8_t> payload);
-    Outcome authenticate(std::span<const std::uint8_t> payload);
+    // One handler per command, given its request in the command's layout.
+    Outcome on(Tag<Command::GetAddress>, const protocol::Empty&);
+    Outcome on(Tag<Command::SetAddress>, const protocol::Address& request);
+    Outcome on(Tag<Command::SetLineSpeed>, const protocol::LineSpeed& request);
+    Outcome on(Tag<Command::GetVersion>, const protocol::Empty&);
+    Outcome on(Tag<Command::GetSerial>, const protocol::Empty&);
+    Outcome on(Tag<Command::SetSerial>, const protocol::SerialText& request);
+    Outcome on(Tag<Command::Reset>, const protocol::Empty&);
+    Outcome on(Tag<Command::Buzzer>, const protocol::Buzzer& request);
+    Outcome on(Tag<Command::Leds>, const protocol::Leds& request);
+    Outcome on(Tag<Command::RfField>, const protocol::RfField& request);
+    Outcome on(Tag<Command::Wiegand>, const protocol::WiegandMode& request);
+    Outcome on(Tag<Command::Request>, const protocol::CardRequest& request);
+    Outcome on(Tag<Command::Anticollision>, const protocol::Empty&);
+    Outcome on(Tag<Command::Select>, const protocol::CardUid& request);
+    Outcome on(Tag<Command::Halt>, const protocol::Empty&);
+    Outcome on(Tag<Command::LoadKey>, const protocol::CardKey& request);
+    Outcome on(Tag<Command::LoadStoredKey>, const protocol::KeySlot& request);
+    Outcome on(Tag<Command::StoreKey>, const protocol::StoredKey& request);
+    Outcome on(Tag<Command::Authenticate>, const protocol::Authentication& request);
+    Outcome on(Tag<Command::ReadBlocks>, const protocol::BlockRange& request);
+    Outcome on(Tag<Command::WriteBlocks>, const protocol::BlockWrite& request);
+    Outcome on(Tag<Command::ValueOperation>, const protocol::ValueOperation& request);
+    Outcome on(Tag<Command::Transfer>, const protocol::TransferBlock& request);
     /// The selected card, or the status that says why there is none.
     std::variant<MifareClassic*, std::int32_t> selectedCard();
     void fieldOff();
@@ -68,6 +111,11 @@ private:
     std::vector<CardSlot> cards_;
     std::optional<Uid> selected_;
     FrameObserver observer_;
+    Keeper keeper_;
 };
+
+/// Whether a request with this command id, answered with success, may have changed what lasts:
+/// the reader's EEPROM settings, a card's memory. Others need no save.
+bool mayChangeLastingState(std::uint8_t command);
 
 } // namespace kov450

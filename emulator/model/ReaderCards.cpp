@@ -2,24 +2,13 @@
 // passed on to the card in the field that they concern.
 #include "emulator/model/Reader.h"
 
-#include "protocol/Bytes.h"
-#include "protocol/Command.h"
-
-#include <MF_API.h>
+#include "emulator/model/ReaderOutcome.h"
 
 #include <algorithm>
 
 namespace kov450 {
 
-using protocol::Command;
-
 namespace {
-
-Uid uidFrom(std::span<const std::uint8_t> bytes) {
-    Uid uid{};
-    std::copy_n(bytes.begin(), uid.size(), uid.begin());
-    return uid;
-}
 
 std::optional<KeyType> keyTypeFrom(std::uint8_t code) {
     if (code == 0) {
@@ -35,7 +24,7 @@ std::optional<KeyType> keyTypeFrom(std::uint8_t code) {
 
 std::variant<MifareClassic*, std::int32_t> Reader::selectedCard() {
     if (!selected_) {
-        return MF_ERR_NOT_SELECTED;
+        return status::kNotSelected;
     }
     for (CardSlot& slot : cards_) {
         if (slot.inField && state_.rfOn && slot.card.uid() == *selected_ &&
@@ -44,141 +33,55 @@ std::variant<MifareClassic*, std::int32_t> Reader::selectedCard() {
         }
     }
     // It was selected and no longer answers: taken away, field switched off, or halted.
-    return MF_ERR_CARD_NO_ANSWER;
+    return status::kCardNoAnswer;
 }
 
-Reader::Outcome Reader::cardCommand(std::uint8_t command, std::span<const std::uint8_t> payload) {
-    const auto expect = [&](std::size_t size) {
-        return payload.size() == size;
-    };
-    switch (static_cast<Command>(command)) {
-    case Command::Request:
-        return request(payload);
-    case Command::Anticollision:
-        return expect(0) ? anticollision() : Outcome{MF_ERR_BAD_PARAMETER, {}};
-    case Command::Select:
-        return select(payload);
-    case Command::Halt: {
-        if (!expect(0)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        auto card = selectedCard();
-        selected_.reset();
-        if (auto* status = std::get_if<std::int32_t>(&card)) {
-            return {*status, {}};
-        }
-        std::get<MifareClassic*>(card)->halt();
-        return {MF_OK, {}};
-    }
-    case Command::LoadKey:
-        if (!expect(protocol::kKeySize)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        std::copy(payload.begin(), payload.end(), state_.currentKey.begin());
-        return {MF_OK, {}};
-    case Command::LoadStoredKey: {
-        if (!expect(2) || !keyTypeFrom(payload[0]) || payload[1] >= protocol::kKeySlots) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        state_.currentKey = state_.keyStore[payload[0]][payload[1]];
-        return {MF_OK, {}};
-    }
-    case Command::StoreKey: {
-        if (!expect(2 + protocol::kKeySize) || !keyTypeFrom(payload[0]) ||
-            payload[1] >= protocol::kKeySlots) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        Key& slot = state_.keyStore[payload[0]][payload[1]];
-        std::copy(payload.begin() + 2, payload.end(), slot.begin());
-        return {MF_OK, {}};
-    }
-    case Command::Authenticate:
-        return authenticate(payload);
-    default:
-        break;
-    }
+namespace {
 
-    // Memory operations on the selected card.
-    const bool known = command == protocol::toByte(Command::ReadBlocks) ||
-                       command == protocol::toByte(Command::WriteBlocks) ||
-                       command == protocol::toByte(Command::ValueOperation) ||
-                       command == protocol::toByte(Command::Transfer);
-    if (!known) {
-        return {MF_ERR_UNKNOWN_COMMAND, {}};
+/// Runs `work` on the selected card, or gives the status that says why there is none.
+template <typename Work>
+CommandOutcome withSelectedCard(std::variant<MifareClassic*, std::int32_t> selected, Work work) {
+    if (auto* code = std::get_if<std::int32_t>(&selected)) {
+        return statusOnly(*code);
     }
-    auto selected = selectedCard();
-    if (auto* status = std::get_if<std::int32_t>(&selected)) {
-        return {*status, {}};
-    }
-    MifareClassic& card = *std::get<MifareClassic*>(selected);
-    switch (static_cast<Command>(command)) {
-    case Command::ReadBlocks: {
-        if (!expect(2)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        std::vector<std::uint8_t> data;
-        const std::int32_t status = card.read(payload[0], payload[1], data);
-        return {status, std::move(data)};
-    }
-    case Command::WriteBlocks:
-        if (payload.size() < 2 || payload.size() != 2 + payload[1] * protocol::kBlockSize) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        return {card.write(payload[0], payload[1], payload.subspan(2)), {}};
-    case Command::ValueOperation: {
-        if (!expect(6) || payload[0] < 1 || payload[0] > 3) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        const auto operation = static_cast<ValueOperation>(payload[0]);
-        return {card.valueOperation(operation, payload[1], protocol::readI32(payload.subspan(2))),
-                {}};
-    }
-    default: // Transfer
-        if (!expect(1)) {
-            return {MF_ERR_BAD_PARAMETER, {}};
-        }
-        return {card.transfer(payload[0]), {}};
-    }
+    return work(*std::get<MifareClassic*>(selected));
 }
 
-Reader::Outcome Reader::request(std::span<const std::uint8_t> payload) {
-    if (payload.size() != 1 || payload[0] > 1) {
-        return {MF_ERR_BAD_PARAMETER, {}};
+} // namespace
+
+Reader::Outcome Reader::on(Tag<Command::Request>, const protocol::CardRequest& request) {
+    if (request.mode > 1) {
+        return statusOnly(status::kBadParameter);
     }
     selected_.reset();
     if (!state_.rfOn) {
-        return {MF_ERR_NO_CARD, {}};
+        return statusOnly(status::kNoCard);
     }
     // Mode 0 sends REQA (idle cards only), mode 1 WUPA (halted ones too). Every card that
     // answers becomes Ready; the first of them gives the answer.
-    const bool wakeHalted = payload[0] == 1;
-    std::optional<Outcome> answer;
+    const bool wakeHalted = request.mode == 1;
+    std::optional<Outcome> first;
     for (CardSlot& slot : cards_) {
-        if (slot.inField && slot.card.wake(wakeHalted) && !answer) {
+        if (slot.inField && slot.card.wake(wakeHalted) && !first) {
             const auto atqa = slot.card.atqa();
-            answer = Outcome{MF_OK, {atqa[0], atqa[1], slot.card.sak()}};
+            first = answer(protocol::CardType{{atqa[0], atqa[1], slot.card.sak()}});
         }
     }
-    return answer.value_or(Outcome{MF_ERR_NO_CARD, {}});
+    return first.value_or(statusOnly(status::kNoCard));
 }
 
-Reader::Outcome Reader::anticollision() {
+Reader::Outcome Reader::on(Tag<Command::Anticollision>, const protocol::Empty&) {
     if (state_.rfOn) {
         for (const CardSlot& slot : cards_) {
             if (slot.inField && slot.card.state() == CardState::Ready) {
-                const Uid uid = slot.card.uid();
-                return {MF_OK, {uid.begin(), uid.end()}};
+                return answer(protocol::CardUid{slot.card.uid()});
             }
         }
     }
-    return {MF_ERR_NO_CARD, {}};
+    return statusOnly(status::kNoCard);
 }
 
-Reader::Outcome Reader::select(std::span<const std::uint8_t> payload) {
-    if (payload.size() != protocol::kUidSize) {
-        return {MF_ERR_BAD_PARAMETER, {}};
-    }
-    const Uid uid = uidFrom(payload);
+Reader::Outcome Reader::on(Tag<Command::Select>, const protocol::CardUid& request) {
     // A select ends the previous card's session, and with it its authentication.
     for (CardSlot& slot : cards_) {
         if (slot.card.state() == CardState::Active) {
@@ -187,38 +90,92 @@ Reader::Outcome Reader::select(std::span<const std::uint8_t> payload) {
     }
     selected_.reset();
     if (!state_.rfOn) {
-        return {MF_ERR_NOT_SELECTED, {}};
+        return statusOnly(status::kNotSelected);
     }
     for (CardSlot& slot : cards_) {
-        if (slot.inField && slot.card.uid() == uid && slot.card.select()) {
-            selected_ = uid;
-            return {MF_OK, {}};
+        if (slot.inField && slot.card.uid() == request.uid && slot.card.select()) {
+            selected_ = request.uid;
+            return done();
         }
     }
-    return {MF_ERR_NOT_SELECTED, {}};
+    return statusOnly(status::kNotSelected);
 }
 
-Reader::Outcome Reader::authenticate(std::span<const std::uint8_t> payload) {
-    if (payload.size() != 2 + protocol::kUidSize) {
-        return {MF_ERR_BAD_PARAMETER, {}};
+Reader::Outcome Reader::on(Tag<Command::Halt>, const protocol::Empty&) {
+    auto card = selectedCard();
+    selected_.reset();
+    return withSelectedCard(card, [](MifareClassic& selected) {
+        selected.halt();
+        return done();
+    });
+}
+
+Reader::Outcome Reader::on(Tag<Command::LoadKey>, const protocol::CardKey& request) {
+    state_.currentKey = request.key;
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::LoadStoredKey>, const protocol::KeySlot& request) {
+    if (!keyTypeFrom(request.keyType) || request.slot >= protocol::kKeySlots) {
+        return statusOnly(status::kBadParameter);
     }
-    const auto type = keyTypeFrom(payload[0]);
+    state_.currentKey = state_.keyStore[request.keyType][request.slot];
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::StoreKey>, const protocol::StoredKey& request) {
+    if (!keyTypeFrom(request.keyType) || request.slot >= protocol::kKeySlots) {
+        return statusOnly(status::kBadParameter);
+    }
+    state_.keyStore[request.keyType][request.slot] = request.key;
+    return done();
+}
+
+Reader::Outcome Reader::on(Tag<Command::Authenticate>, const protocol::Authentication& request) {
+    const auto type = keyTypeFrom(request.keyType);
     if (!type) {
-        return {MF_ERR_BAD_PARAMETER, {}};
+        return statusOnly(status::kBadParameter);
     }
-    auto selected = selectedCard();
-    if (auto* status = std::get_if<std::int32_t>(&selected)) {
-        return {*status, {}};
-    }
-    MifareClassic& card = *std::get<MifareClassic*>(selected);
-    if (card.uid() != uidFrom(payload.subspan(2))) {
-        return {MF_ERR_NOT_SELECTED, {}};
-    }
-    const std::int32_t status = card.authenticate(*type, payload[1], state_.currentKey);
-    if (card.state() != CardState::Active) {
-        selected_.reset();
-    }
-    return {status, {}};
+    return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
+        if (card.uid() != request.uid) {
+            return statusOnly(status::kNotSelected);
+        }
+        const std::int32_t code = card.authenticate(*type, request.block, state_.currentKey);
+        if (card.state() != CardState::Active) {
+            selected_.reset();
+        }
+        return statusOnly(code);
+    });
+}
+
+Reader::Outcome Reader::on(Tag<Command::ReadBlocks>, const protocol::BlockRange& request) {
+    return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
+        std::vector<std::uint8_t> data;
+        const std::int32_t code = card.read(request.block, request.count, data);
+        return Outcome{code, std::move(data)};
+    });
+}
+
+Reader::Outcome Reader::on(Tag<Command::WriteBlocks>, const protocol::BlockWrite& request) {
+    return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
+        return statusOnly(card.write(request.block, request.count, request.data));
+    });
+}
+
+Reader::Outcome Reader::on(Tag<Command::ValueOperation>, const protocol::ValueOperation& request) {
+    return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
+        if (request.operation < 1 || request.operation > 3) {
+            return statusOnly(status::kBadParameter);
+        }
+        const auto operation = static_cast<kov450::ValueOperation>(request.operation);
+        return statusOnly(card.valueOperation(operation, request.block, request.operand));
+    });
+}
+
+Reader::Outcome Reader::on(Tag<Command::Transfer>, const protocol::TransferBlock& request) {
+    return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
+        return statusOnly(card.transfer(request.block));
+    });
 }
 
 } // namespace kov450

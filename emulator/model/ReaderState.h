@@ -14,9 +14,10 @@ inline constexpr std::array<std::uint32_t, 5> kReaderLineSpeeds{9600, 19200, 384
 /// Factory contents of the key store slots and of the current key after power-up.
 inline constexpr Key kFactoryKey{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
-/// Everything the reader itself holds. Plain data, so that it can be shown, compared and saved.
-struct ReaderState {
-    // Kept like EEPROM contents.
+/// The reader's settings that outlive a run, as a real reader keeps them in EEPROM. The state
+/// folder saves and restores these and nothing else (with the wallet of cards), and a reset
+/// keeps them.
+struct ReaderSettings {
     std::uint8_t address = 0;
     std::uint32_t lineSpeed = 9600;
     std::array<std::uint8_t, 8> serialNumber{'0', '0', '0', '0', '0', '0', '0', '1'};
@@ -30,7 +31,14 @@ struct ReaderState {
     }();
     std::uint8_t wiegandMode = 0;
     std::uint8_t wiegandFormat = 0;
-    // Lost at reset.
+
+    friend bool operator==(const ReaderSettings&, const ReaderSettings&) = default;
+};
+
+/// Everything the reader itself holds. Plain data, so that it can be shown, compared and saved.
+struct ReaderState : ReaderSettings {
+    // Not kept across runs. A reset brings back the current key, the LEDs and the field as at
+    // power-up; the buzzer's record and the count of resets go on.
     Key currentKey = kFactoryKey;
     bool redLed = false;
     bool greenLed = false;

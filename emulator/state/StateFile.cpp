@@ -1,7 +1,7 @@
 #include "emulator/state/StateFile.h"
 
 #include "emulator/model/HexText.h"
-#include "protocol/Command.h"
+#include "emulator/state/LastingSettings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -81,6 +81,89 @@ template <typename Value> Value orFail(std::optional<Value> value, const LineRea
     return *value;
 }
 
+/// Writes each lasting setting as its lines of the state text.
+class SettingWriter {
+public:
+    explicit SettingWriter(std::string& text) : text_(text) {}
+
+    template <typename... Numbers>
+    void numbers(std::string_view keyword, const Numbers&... values) {
+        text_ += "\n" + std::string(keyword);
+        ((text_ += " " + std::to_string(values)), ...);
+    }
+    template <typename Number, std::size_t Count>
+    void numberIn(std::string_view keyword, const Number& value, const std::array<Number, Count>&) {
+        numbers(keyword, value);
+    }
+    void bytes(std::string_view keyword, std::span<const std::uint8_t> value) {
+        text_ += "\n" + std::string(keyword) + " " + hexText(value);
+    }
+    /// In hex, so that blanks in it keep their place; "-" when empty.
+    void text(std::string_view keyword, const std::string& value) {
+        const std::vector<std::uint8_t> bytes(value.begin(), value.end());
+        text_ += "\n" + std::string(keyword) + " " + (bytes.empty() ? "-" : hexText(bytes));
+    }
+    template <typename KeyStore> void keys(std::string_view keyword, const KeyStore& store) {
+        for (std::size_t type = 0; type < store.size(); ++type) {
+            for (std::size_t slot = 0; slot < store[type].size(); ++slot) {
+                text_ += "\n" + std::string(keyword) + " " + std::to_string(type) + " " +
+                         std::to_string(slot) + " " + hexText(store[type][slot]);
+            }
+        }
+    }
+
+private:
+    std::string& text_;
+};
+
+/// Reads each lasting setting back from its lines, in the order they were written.
+class SettingReader {
+public:
+    explicit SettingReader(LineReader& lines) : lines_(lines) {}
+
+    template <typename... Numbers> void numbers(std::string_view keyword, Numbers&... values) {
+        const auto words = expectLine(lines_, keyword, 1 + sizeof...(values));
+        std::size_t at = 1;
+        ((values = orFail(numberOf<Numbers>(words[at++]), lines_)), ...);
+    }
+    template <typename Number, std::size_t Count>
+    void numberIn(std::string_view keyword, Number& value,
+                  const std::array<Number, Count>& allowed) {
+        numbers(keyword, value);
+        if (std::find(allowed.begin(), allowed.end(), value) == allowed.end()) {
+            // The keyword in words: "line-speed" is a line speed.
+            std::string name(keyword);
+            std::replace(name.begin(), name.end(), '-', ' ');
+            throw ParseError{lines_.where() + ": no such " + name};
+        }
+    }
+    template <std::size_t Size>
+    void bytes(std::string_view keyword, std::array<std::uint8_t, Size>& value) {
+        value = orFail(bytesOf<Size>(expectLine(lines_, keyword, 2)[1]), lines_);
+    }
+    void text(std::string_view keyword, std::string& value) {
+        const auto word = expectLine(lines_, keyword, 2)[1];
+        const auto bytes =
+            orFail(word == "-" ? std::optional(std::vector<std::uint8_t>{}) : bytesOfHexText(word),
+                   lines_);
+        value.assign(bytes.begin(), bytes.end());
+    }
+    template <typename KeyStore> void keys(std::string_view keyword, KeyStore& store) {
+        for (std::size_t type = 0; type < store.size(); ++type) {
+            for (std::size_t slot = 0; slot < store[type].size(); ++slot) {
+                const auto words = expectLine(lines_, keyword, 4);
+                if (words[1] != std::to_string(type) || words[2] != std::to_string(slot)) {
+                    throw ParseError{lines_.where() + ": keys out of order"};
+                }
+                store[type][slot] = orFail(bytesOf<6>(words[3]), lines_);
+            }
+        }
+    }
+
+private:
+    LineReader& lines_;
+};
+
 SavedState parse(std::string_view text) {
     LineReader lines(text);
     const auto header = lines.next();
@@ -92,32 +175,8 @@ SavedState parse(std::string_view text) {
         throw ParseError{"not a kov450-emu state file (no header)"};
     }
     SavedState saved;
-    ReaderState& reader = saved.reader;
-    reader.address = orFail(numberOf<std::uint8_t>(expectLine(lines, "address", 2)[1]), lines);
-    reader.lineSpeed =
-        orFail(numberOf<std::uint32_t>(expectLine(lines, "line-speed", 2)[1]), lines);
-    if (std::find(kReaderLineSpeeds.begin(), kReaderLineSpeeds.end(), reader.lineSpeed) ==
-        kReaderLineSpeeds.end()) {
-        throw ParseError{lines.where() + ": no such line speed"};
-    }
-    reader.serialNumber = orFail(bytesOf<8>(expectLine(lines, "serial", 2)[1]), lines);
-    const auto version = expectLine(lines, "version", 2)[1];
-    const auto versionBytes = orFail(version == "-" ? std::optional(std::vector<std::uint8_t>{})
-                                                    : bytesOfHexText(version),
-                                     lines);
-    reader.version.assign(versionBytes.begin(), versionBytes.end());
-    for (std::size_t type = 0; type < reader.keyStore.size(); ++type) {
-        for (std::size_t slot = 0; slot < reader.keyStore[type].size(); ++slot) {
-            const auto words = expectLine(lines, "key", 4);
-            if (words[1] != std::to_string(type) || words[2] != std::to_string(slot)) {
-                throw ParseError{lines.where() + ": keys out of order"};
-            }
-            reader.keyStore[type][slot] = orFail(bytesOf<6>(words[3]), lines);
-        }
-    }
-    const auto wiegand = expectLine(lines, "wiegand", 3);
-    reader.wiegandMode = orFail(numberOf<std::uint8_t>(wiegand[1]), lines);
-    reader.wiegandFormat = orFail(numberOf<std::uint8_t>(wiegand[2]), lines);
+    SettingReader settings(lines);
+    eachSetting(settings, saved.settings);
     for (;;) {
         const auto words = lines.next();
         if (!words) {
@@ -131,6 +190,7 @@ SavedState parse(std::string_view text) {
             ((*words)[2] != "field" && (*words)[2] != "away")) {
             throw ParseError{lines.where() + ": expected 'card 1K|4K field|away' or 'end'"};
         }
+        const std::string cardLine = lines.where();
         const CardKind kind = (*words)[1] == "4K" ? CardKind::Classic4K : CardKind::Classic1K;
         std::vector<std::uint8_t> memory;
         for (std::size_t block = 0; block < blockCountOf(kind); ++block) {
@@ -141,7 +201,14 @@ SavedState parse(std::string_view text) {
             const auto bytes = orFail(bytesOf<16>((*line)[0]), lines);
             memory.insert(memory.end(), bytes.begin(), bytes.end());
         }
-        saved.cards.push_back(CardSlot{*MifareClassic::fromDump(memory), (*words)[2] == "field"});
+        CardSlot slot{*MifareClassic::fromDump(memory), (*words)[2] == "field"};
+        // The console and the window name a card by its UID.
+        const Uid uid = slot.card.uid();
+        if (std::any_of(saved.cards.begin(), saved.cards.end(),
+                        [&](const CardSlot& other) { return other.card.uid() == uid; })) {
+            throw ParseError{cardLine + ": a second card with UID " + hexText(uid)};
+        }
+        saved.cards.push_back(std::move(slot));
     }
     if (const auto rest = lines.next(); rest && !rest->empty()) {
         throw ParseError{lines.where() + ": text after the 'end' line"};
@@ -152,21 +219,9 @@ SavedState parse(std::string_view text) {
 } // namespace
 
 std::string stateText(const Reader& reader) {
-    const ReaderState& state = reader.state();
     std::string text{kHeader};
-    text += "\naddress " + std::to_string(state.address);
-    text += "\nline-speed " + std::to_string(state.lineSpeed);
-    text += "\nserial " + hexText(state.serialNumber);
-    const std::vector<std::uint8_t> version(state.version.begin(), state.version.end());
-    text += "\nversion " + (version.empty() ? std::string("-") : hexText(version));
-    for (std::size_t type = 0; type < state.keyStore.size(); ++type) {
-        for (std::size_t slot = 0; slot < state.keyStore[type].size(); ++slot) {
-            text += "\nkey " + std::to_string(type) + " " + std::to_string(slot) + " " +
-                    hexText(state.keyStore[type][slot]);
-        }
-    }
-    text += "\nwiegand " + std::to_string(state.wiegandMode) + " " +
-            std::to_string(state.wiegandFormat);
+    SettingWriter settings(text);
+    eachSetting(settings, static_cast<const ReaderSettings&>(reader.state()));
     for (const CardSlot& slot : reader.cards()) {
         text += std::string("\ncard ") + (slot.card.kind() == CardKind::Classic4K ? "4K" : "1K") +
                 (slot.inField ? " field" : " away");
@@ -186,32 +241,8 @@ std::variant<SavedState, std::string> parseStateText(std::string_view text) {
     }
 }
 
-bool mayChangeLastingState(std::uint8_t command) {
-    using protocol::Command;
-    switch (static_cast<Command>(command)) {
-    case Command::SetAddress:
-    case Command::SetLineSpeed:
-    case Command::SetSerial:
-    case Command::StoreKey:
-    case Command::Wiegand:
-    case Command::WriteBlocks:
-    case Command::ValueOperation:
-    case Command::Transfer:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void restoreState(Reader& reader, const SavedState& saved) {
-    ReaderState& state = reader.state();
-    state.address = saved.reader.address;
-    state.lineSpeed = saved.reader.lineSpeed;
-    state.serialNumber = saved.reader.serialNumber;
-    state.version = saved.reader.version;
-    state.keyStore = saved.reader.keyStore;
-    state.wiegandMode = saved.reader.wiegandMode;
-    state.wiegandFormat = saved.reader.wiegandFormat;
+    static_cast<ReaderSettings&>(reader.state()) = saved.settings;
     for (const CardSlot& slot : saved.cards) {
         const std::size_t index = reader.addCard(slot.card);
         if (slot.inField) {

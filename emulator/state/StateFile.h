@@ -9,15 +9,15 @@
 
 namespace kov450 {
 
-/// What lasts of a reader across runs: its EEPROM (the lasting fields of ReaderState; the rest
-/// keep their power-up values) and its wallet of cards, each with its memory and whether it lies
-/// in the field.
+/// What lasts of a reader across runs: its settings (the rest of its state keeps its power-up
+/// values) and its wallet of cards, each with its memory and whether it lies in the field.
 struct SavedState {
-    ReaderState reader;
+    ReaderSettings settings;
     std::vector<CardSlot> cards;
 };
 
-/// The state file's text. Line based, so that a person can read it and a diff shows a change:
+/// The state file's text. Line based, so that a person can read it and a diff shows a change
+/// (the settings' lines as LastingSettings.h lists them, then the cards):
 ///
 ///     kov450-emu state 1
 ///     address 0
@@ -32,10 +32,6 @@ std::string stateText(const Reader& reader);
 
 /// Parses a state file's text; a message saying what is wrong when it is not one.
 std::variant<SavedState, std::string> parseStateText(std::string_view text);
-
-/// Whether a request with this command id, answered with success, may have changed what lasts:
-/// the reader's EEPROM settings, a card's memory. Others need no save.
-bool mayChangeLastingState(std::uint8_t command);
 
 /// Gives a fresh reader the saved EEPROM and cards.
 void restoreState(Reader& reader, const SavedState& saved);

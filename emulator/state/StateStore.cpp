@@ -95,7 +95,7 @@ std::optional<std::string> StateStore::saveIfChanged(const Reader& reader) {
     try {
         writeTextAtomically(file(), text);
     } catch (const std::system_error& error) {
-        return std::string("error: the state was not saved: ") + error.what();
+        return std::string("the state was not saved: ") + error.what();
     }
     lastSaved_ = std::move(text);
     return std::nullopt;

@@ -34,8 +34,8 @@ public:
     /// name (never deleted), and the reader is left fresh.
     Loaded load(Reader& reader);
 
-    /// Writes the state when it differs from what was written last; an error line when the
-    /// file system refused (the previous file is then intact).
+    /// Writes the state when it differs from what was written last; why not when the file
+    /// system refused (the previous file is then intact).
     std::optional<std::string> saveIfChanged(const Reader& reader);
 
     const std::filesystem::path& folder() const { return folder_; }

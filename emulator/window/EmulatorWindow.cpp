@@ -61,7 +61,7 @@ EmulatorWindow::EmulatorWindow(ReaderLink& link, QWidget* parent)
     auto* readerLayout = new QVBoxLayout(readerBox);
     readerLayout->addWidget(face_);
     connect(face_, &ReaderFace::cardDropped, this,
-            [this](const Uid& uid) { link_.command("present " + hexText(uid)); });
+            [this](const Uid& uid) { link_.act(PresentCard{uid}); });
 
     auto* top = new QSplitter(Qt::Horizontal, this);
     top->addWidget(readerBox);
@@ -94,13 +94,13 @@ QWidget* EmulatorWindow::makeWalletPanel() {
     connect(button(box, buttons, "newCard4K", QStringLiteral("New 4K…")), &QPushButton::clicked,
             this, [this] { createCard(CardKind::Classic4K); });
     connect(button(box, buttons, "present", QStringLiteral("Present")), &QPushButton::clicked, this,
-            [this] { commandOnSelected("present"); });
+            [this] { actOnChosen([](const Uid& uid) { return PresentCard{uid}; }); });
     connect(button(box, buttons, "takeAway", QStringLiteral("Take away")), &QPushButton::clicked,
-            this, [this] { commandOnSelected("remove"); });
+            this, [this] { actOnChosen([](const Uid& uid) { return TakeCardAway{uid}; }); });
     connect(button(box, buttons, "setCredit", QStringLiteral("Credit…")), &QPushButton::clicked,
             this, [this] { setCredit(); });
     connect(button(box, buttons, "deleteCard", QStringLiteral("Delete")), &QPushButton::clicked,
-            this, [this] { commandOnSelected("delete"); });
+            this, [this] { actOnChosen([](const Uid& uid) { return DeleteCard{uid}; }); });
     connect(button(box, buttons, "importCard", QStringLiteral("Import…")), &QPushButton::clicked,
             this, [this] { importCard(); });
     connect(button(box, buttons, "exportCard", QStringLiteral("Export…")), &QPushButton::clicked,
@@ -242,9 +242,9 @@ void EmulatorWindow::showSelectedCard() {
     sectorChoice_->setRange(0, std::max(0, static_cast<int>(sector_->sectorCount()) - 1));
 }
 
-void EmulatorWindow::commandOnSelected(const char* verb) {
+void EmulatorWindow::actOnChosen(const std::function<WalletAction(const Uid&)>& action) {
     if (const auto uid = selectedCard()) {
-        link_.command(std::string(verb) + " " + hexText(*uid));
+        link_.act(action(*uid));
     } else {
         statusBar()->showMessage(QStringLiteral("Choose a card in the wallet first."));
     }
@@ -260,8 +260,7 @@ void EmulatorWindow::createCard(CardKind kind) {
         taken.push_back(slot.card.uid());
     }
     const Uid uid = dialog.uid().value_or(randomUid(taken));
-    link_.command(std::string("create ") + (kind == CardKind::Classic4K ? "4k " : "1k ") +
-                  hexText(uid) + " " + std::to_string(dialog.credit()));
+    link_.act(CreateCard{kind, uid, static_cast<std::uint8_t>(dialog.credit())});
 }
 
 void EmulatorWindow::setCredit() {
@@ -278,7 +277,7 @@ void EmulatorWindow::setCredit() {
                                                 .arg(QString::fromStdString(hexText(*uid))),
                                             current, 0, 255, 1, &ok);
     if (ok) {
-        link_.command("credit " + hexText(*uid) + " " + std::to_string(credit));
+        link_.act(SetCredit{*uid, static_cast<std::uint8_t>(credit)});
     }
 }
 
@@ -287,7 +286,7 @@ void EmulatorWindow::importCard() {
         this, QStringLiteral("Import a card"), {},
         QStringLiteral("Card dumps (*.mfd *.bin *.dump *.eml);;All files (*)"));
     if (!path.isEmpty()) {
-        link_.importCard(path.toStdString(), false);
+        link_.act(ImportCard{path.toStdString(), false});
     }
 }
 
@@ -302,7 +301,7 @@ void EmulatorWindow::exportCard() {
         QString::fromStdString(hexText(*uid)) + QStringLiteral(".mfd"),
         QStringLiteral("Raw dump (*.mfd *.bin);;Text dump, one block a line (*.eml)"));
     if (!path.isEmpty()) {
-        link_.exportCard(*uid, path.toStdString());
+        link_.act(ExportCard{*uid, path.toStdString()});
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QTime>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,7 +50,8 @@ public:
 private:
     QWidget* makeWalletPanel();
     QWidget* makeTracePanel();
-    void commandOnSelected(const char* verb);
+    /// Asks for the action made for the chosen card, or says to choose one.
+    void actOnChosen(const std::function<WalletAction(const Uid&)>& action);
     void createCard(CardKind kind);
     void setCredit();
     void importCard();

@@ -1,8 +1,7 @@
 #include "emulator/window/ExchangeText.h"
 
 #include "emulator/model/HexText.h"
-#include "protocol/Bytes.h"
-#include "protocol/Command.h"
+#include "protocol/Messages.h"
 
 #include <MF_API.h>
 
@@ -13,7 +12,6 @@ namespace kov450 {
 
 namespace {
 
-using protocol::Command;
 using Payload = std::vector<std::uint8_t>;
 
 std::string keyTypeText(std::uint8_t code) {
@@ -31,91 +29,94 @@ std::string printable(const Payload& bytes) {
     return text;
 }
 
-std::string requestArguments(Command command, const Payload& p) {
-    const auto hex = [&](std::size_t from, std::size_t length) {
-        return hexText(std::span(p).subspan(from, length));
-    };
-    switch (command) {
-    case Command::SetAddress:
-        return p.size() == 1 ? "address " + std::to_string(p[0]) : hexText(p);
-    case Command::SetLineSpeed:
-        return p.size() == 4 ? std::to_string(protocol::readU32(p)) + " bit/s" : hexText(p);
-    case Command::SetSerial:
-        return "\"" + printable(p) + "\"";
-    case Command::Buzzer:
-        return p.size() == 2 ? std::to_string(protocol::readI16(p) * 10) + " ms" : hexText(p);
-    case Command::Leds:
-        return p.size() == 2 ? std::string("red ") + (p[0] ? "on" : "off") + ", green " +
-                                   (p[1] ? "on" : "off")
-                             : hexText(p);
-    case Command::RfField:
-        return p.size() == 1 ? std::string(p[0] ? "on" : "off") : hexText(p);
-    case Command::Wiegand:
-        return p.size() == 2 ? std::string(p[0] ? "on" : "off") + ", format " + std::to_string(p[1])
-                             : hexText(p);
-    case Command::Request:
-        return p.size() == 1 ? std::string(p[0] == 1 ? "all cards (WUPA)" : "idle cards (REQA)")
-                             : hexText(p);
-    case Command::Select:
-        return "UID " + hexText(p);
-    case Command::LoadKey:
-        return "key " + hexText(p);
-    case Command::LoadStoredKey:
-        return p.size() == 2 ? keyTypeText(p[0]) + ", slot " + std::to_string(p[1]) : hexText(p);
-    case Command::StoreKey:
-        return p.size() == 8
-                   ? keyTypeText(p[0]) + ", slot " + std::to_string(p[1]) + ", key " + hex(2, 6)
-                   : hexText(p);
-    case Command::Authenticate:
-        return p.size() == 6
-                   ? keyTypeText(p[0]) + ", block " + std::to_string(p[1]) + ", UID " + hex(2, 4)
-                   : hexText(p);
-    case Command::ReadBlocks:
-        return p.size() == 2 ? "block " + std::to_string(p[0]) + ", count " + std::to_string(p[1])
-                             : hexText(p);
-    case Command::WriteBlocks:
-        return p.size() >= 2 ? "block " + std::to_string(p[0]) + ", count " + std::to_string(p[1]) +
-                                   ", data " + hex(2, p.size() - 2)
-                             : hexText(p);
-    case Command::ValueOperation: {
-        static constexpr std::array<const char*, 4> kNames{"?", "increment", "decrement",
-                                                           "restore"};
-        if (p.size() != 6) {
-            return hexText(p);
-        }
-        return std::string(p[0] < kNames.size() ? kNames[p[0]] : "?") + ", block " +
-               std::to_string(p[1]) + ", operand " +
-               std::to_string(protocol::readI32(std::span(p).subspan(2)));
-    }
-    case Command::Transfer:
-        return p.size() == 1 ? "block " + std::to_string(p[0]) : hexText(p);
-    default:
-        return hexText(p);
-    }
+std::string onOff(std::uint8_t value) {
+    return value != 0 ? "on" : "off";
 }
 
-std::string answerText(Command command, const Payload& p) {
-    switch (command) {
-    case Command::GetAddress:
-        return p.size() == 1 ? "address " + std::to_string(p[0]) : hexText(p);
-    case Command::GetVersion:
-    case Command::GetSerial:
-        return "\"" + printable(p) + "\"";
-    case Command::Request:
-        return p.size() == 3 ? "ATQA " + hexText(std::span(p).first(2)) + ", SAK " +
-                                   hexText(std::span(p).subspan(2))
-                             : hexText(p);
-    case Command::Anticollision:
-        return "UID " + hexText(p);
-    default:
-        return hexText(p);
-    }
+// Each payload in words; the same words whether it travels in a request or an answer.
+std::string describe(const protocol::Empty&) {
+    return "";
+}
+std::string describe(const protocol::Address& value) {
+    return "address " + std::to_string(value.address);
+}
+std::string describe(const protocol::LineSpeed& value) {
+    return std::to_string(value.bitsPerSecond) + " bit/s";
+}
+std::string describe(const protocol::VersionText& value) {
+    return "\"" + printable(Payload(value.text.begin(), value.text.end())) + "\"";
+}
+std::string describe(const protocol::SerialNumber& value) {
+    return "\"" + printable(Payload(value.bytes.begin(), value.bytes.end())) + "\"";
+}
+std::string describe(const protocol::SerialText& value) {
+    return "\"" + printable(value.bytes) + "\"";
+}
+std::string describe(const protocol::Buzzer& value) {
+    return std::to_string(value.duration * 10) + " ms";
+}
+std::string describe(const protocol::Leds& value) {
+    return "red " + onOff(value.red) + ", green " + onOff(value.green);
+}
+std::string describe(const protocol::RfField& value) {
+    return onOff(value.on);
+}
+std::string describe(const protocol::WiegandMode& value) {
+    return onOff(value.mode) + ", format " + std::to_string(value.format);
+}
+std::string describe(const protocol::CardRequest& value) {
+    return value.mode == 1 ? "all cards (WUPA)" : "idle cards (REQA)";
+}
+std::string describe(const protocol::CardType& value) {
+    return "ATQA " + hexText(std::span(value.bytes).first(2)) + ", SAK " +
+           hexText(std::span(value.bytes).subspan(2));
+}
+std::string describe(const protocol::CardUid& value) {
+    return "UID " + hexText(value.uid);
+}
+std::string describe(const protocol::CardKey& value) {
+    return "key " + hexText(value.key);
+}
+std::string describe(const protocol::KeySlot& value) {
+    return keyTypeText(value.keyType) + ", slot " + std::to_string(value.slot);
+}
+std::string describe(const protocol::StoredKey& value) {
+    return keyTypeText(value.keyType) + ", slot " + std::to_string(value.slot) + ", key " +
+           hexText(value.key);
+}
+std::string describe(const protocol::Authentication& value) {
+    return keyTypeText(value.keyType) + ", block " + std::to_string(value.block) + ", UID " +
+           hexText(value.uid);
+}
+std::string describe(const protocol::BlockRange& value) {
+    return "block " + std::to_string(value.block) + ", count " + std::to_string(value.count);
+}
+std::string describe(const protocol::BlockData& value) {
+    return hexText(value.bytes);
+}
+std::string describe(const protocol::BlockWrite& value) {
+    return "block " + std::to_string(value.block) + ", count " + std::to_string(value.count) +
+           ", data " + hexText(value.data);
+}
+std::string describe(const protocol::ValueOperation& value) {
+    static constexpr std::array<const char*, 4> kNames{"?", "increment", "decrement", "restore"};
+    return std::string(value.operation < kNames.size() ? kNames[value.operation] : "?") +
+           ", block " + std::to_string(value.block) + ", operand " + std::to_string(value.operand);
+}
+std::string describe(const protocol::TransferBlock& value) {
+    return "block " + std::to_string(value.block);
+}
+
+/// The payload in words when it has its layout, else its bytes in hex.
+template <typename Layout> std::string payloadText(const Payload& payload) {
+    const auto value = protocol::decode<Layout>(payload);
+    return value ? describe(*value) : hexText(payload);
 }
 
 } // namespace
 
 std::string statusText(std::int32_t status) {
-    static const std::array<std::pair<std::int32_t, const char*>, 22> kNames{{
+    static const std::array<std::pair<std::int32_t, const char*>, 24> kNames{{
         {MF_OK, "OK"},
         {MF_ERR_NO_CARD, "no card"},
         {MF_ERR_CARD_NO_ANSWER, "card no longer answers"},
@@ -138,6 +139,8 @@ std::string statusText(std::int32_t status) {
         {MF_ERR_BAD_ARGUMENT, "bad argument"},
         {MF_ERR_IO, "input/output error"},
         {MF_ERR_BAD_SPEED, "bad line speed"},
+        {MF_ERR_UNSAFE_PORT_FOLDER, "port folder not safe"},
+        {MF_ERR_UNKNOWN_STATUS, "unknown status"},
     }};
     for (const auto& [code, name] : kNames) {
         if (code == status) {
@@ -148,42 +151,19 @@ std::string statusText(std::int32_t status) {
 }
 
 ExchangeText describeExchange(const protocol::Frame& request, const protocol::Frame& answer) {
-    static const std::array<std::pair<Command, const char*>, 23> kCommands{{
-        {Command::GetAddress, "Get address"},
-        {Command::SetAddress, "Set address"},
-        {Command::SetLineSpeed, "Set line speed"},
-        {Command::GetVersion, "Get version"},
-        {Command::GetSerial, "Get serial number"},
-        {Command::SetSerial, "Set serial number"},
-        {Command::Reset, "Reset"},
-        {Command::Buzzer, "Buzzer"},
-        {Command::Leds, "LEDs"},
-        {Command::RfField, "RF field"},
-        {Command::Wiegand, "Wiegand"},
-        {Command::Request, "Request"},
-        {Command::Anticollision, "Anticollision"},
-        {Command::Select, "Select"},
-        {Command::Halt, "Halt"},
-        {Command::LoadKey, "Load key"},
-        {Command::LoadStoredKey, "Load stored key"},
-        {Command::StoreKey, "Store key"},
-        {Command::Authenticate, "Authenticate"},
-        {Command::ReadBlocks, "Read blocks"},
-        {Command::WriteBlocks, "Write blocks"},
-        {Command::ValueOperation, "Value operation"},
-        {Command::Transfer, "Transfer"},
-    }};
     ExchangeText text;
-    const auto command = static_cast<Command>(request.command);
-    text.command = "command 0x" + hexText(std::span(&request.command, 1));
-    for (const auto& [known, name] : kCommands) {
-        if (known == command) {
-            text.command = name;
-        }
-    }
-    text.arguments = requestArguments(command, request.payload);
     text.status = statusText(answer.status);
-    text.answer = answerText(command, answer.payload);
+    const auto known = protocol::visitCommand(request.command, [&](auto tag) {
+        text.command = protocol::commandName(tag.value);
+        text.arguments = payloadText<protocol::RequestOf<tag.value>>(request.payload);
+        text.answer = payloadText<protocol::AnswerOf<tag.value>>(answer.payload);
+        return true;
+    });
+    if (!known) {
+        text.command = "command 0x" + hexText(std::span(&request.command, 1));
+        text.arguments = hexText(request.payload);
+        text.answer = hexText(answer.payload);
+    }
     return text;
 }
 

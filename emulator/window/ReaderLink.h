@@ -1,9 +1,6 @@
 #pragma once
 
-#include "emulator/model/MifareClassic.h"
-
-#include <filesystem>
-#include <string>
+#include "emulator/host/WalletActions.h"
 
 namespace kov450 {
 
@@ -12,10 +9,8 @@ namespace kov450 {
 class ReaderLink {
 public:
     virtual ~ReaderLink() = default;
-    /// A console line, run as if typed ("present A1B2C3D4").
-    virtual void command(const std::string& line) = 0;
-    virtual void importCard(const std::filesystem::path& path, bool present) = 0;
-    virtual void exportCard(const Uid& uid, const std::filesystem::path& path) = 0;
+    /// The same actions the console reads its words into.
+    virtual void act(WalletAction action) = 0;
 };
 
 } // namespace kov450

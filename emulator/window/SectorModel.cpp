@@ -48,18 +48,9 @@ QVariant SectorModel::data(const QModelIndex& index, int role) const {
     switch (index.column()) {
     case BlockNumber:
         return static_cast<int>(block);
-    case Hex: {
-        // Pairs in groups, the way the trailer's parts (key A, access bits, key B) fall.
-        const std::string hex = hexText(card_->block(block));
-        QString text;
-        for (std::size_t at = 0; at < hex.size(); at += 2) {
-            text += QString::fromStdString(hex.substr(at, 2));
-            if (at + 2 < hex.size()) {
-                text += QLatin1Char(' ');
-            }
-        }
-        return text;
-    }
+    case Hex:
+        // Pairs apart, so that the trailer's parts (key A, access bits, key B) can be counted.
+        return QString::fromStdString(hexText(card_->block(block), " "));
     case Characters:
         return QString::fromStdString(blockCharacters(card_->block(block)));
     case Meaning:

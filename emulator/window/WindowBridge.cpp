@@ -1,66 +1,29 @@
 #include "emulator/window/WindowBridge.h"
 
-#include "emulator/dumps/CardDump.h"
-#include "emulator/dumps/WalletFiles.h"
-#include "emulator/host/StateReport.h"
-#include "emulator/model/HexText.h"
-
 #include <QMetaObject>
 
 namespace kov450 {
 
-WindowBridge::WindowBridge(asio::io_context& io, Reader& reader, Console& console,
-                           std::function<void()> afterChange, Print print)
-    : io_(io), reader_(reader), console_(console), afterChange_(std::move(afterChange)),
-      print_(std::move(print)) {
+WindowBridge::WindowBridge(asio::io_context& io, Reader& reader, SaveState save, Print print)
+    : io_(io), reader_(reader), save_(std::move(save)), print_(std::move(print)) {
 }
 
-void WindowBridge::runOnReader(const std::string& echo,
-                               std::function<std::vector<std::string>()> work) {
-    asio::post(io_, [this, echo, work = std::move(work)] {
-        print_("window: " + echo);
-        std::vector<std::string> lines = work();
-        afterChange_();
-        for (const std::string& line : lines) {
+void WindowBridge::act(WalletAction action) {
+    asio::post(io_, [this, action = std::move(action)] {
+        print_("window: " + commandLine(action));
+        ConsoleReply reply = lastingChange(reader_, save_, [&] {
+            return ConsoleReply{linesOf(perform(reader_, action)), false};
+        });
+        for (const std::string& line : reply.lines) {
             print_(line);
         }
-        hand([&](Pending& pending) { pending.replies.push_back(std::move(lines)); });
+        hand([&](Pending& pending) { pending.replies.push_back(std::move(reply.lines)); });
         publish();
     });
 }
 
-void WindowBridge::command(const std::string& line) {
-    runOnReader(line, [this, line] {
-        ConsoleReply reply = console_.execute(line);
-        if (reply.quit) {
-            io_.stop();
-        }
-        return reply.lines;
-    });
-}
-
-void WindowBridge::importCard(const std::filesystem::path& path, bool present) {
-    runOnReader("import " + path.string(), [this, path, present] {
-        const auto imported = importCardFile(reader_, path, present);
-        if (const auto* problem = std::get_if<std::string>(&imported)) {
-            return std::vector<std::string>{"error: " + *problem};
-        }
-        const std::size_t index = std::get<std::size_t>(imported);
-        return std::vector<std::string>{"imported " + describeCard(index, reader_.cards()[index])};
-    });
-}
-
-void WindowBridge::exportCard(const Uid& uid, const std::filesystem::path& path) {
-    runOnReader("export " + hexText(uid) + " " + path.string(), [this, uid, path] {
-        const auto index = reader_.findCard(uid);
-        if (!index) {
-            return std::vector<std::string>{"error: no card " + hexText(uid)};
-        }
-        if (const auto problem = writeCardDump(reader_.cards()[*index].card, path)) {
-            return std::vector<std::string>{"error: " + *problem};
-        }
-        return std::vector<std::string>{"exported card " + hexText(uid) + " to " + path.string()};
-    });
+void WindowBridge::notice(std::vector<std::string> lines) {
+    hand([&](Pending& pending) { pending.replies.push_back(std::move(lines)); });
 }
 
 void WindowBridge::frameAnswered(const protocol::Frame& request, const protocol::Frame& answer) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "emulator/host/Console.h"
+#include "emulator/host/LastingChange.h"
 #include "emulator/window/EmulatorWindow.h"
 
 #include <asio.hpp>
@@ -19,23 +19,23 @@ class WindowBridge : public ReaderLink {
 public:
     using Print = std::function<void(const std::string&)>;
 
-    /// `afterChange` runs on the reader's thread after each change the window asked for (it
-    /// saves the state); `print` echoes the window's requests and replies on the console.
-    WindowBridge(asio::io_context& io, Reader& reader, Console& console,
-                 std::function<void()> afterChange, Print print);
+    /// `save` runs on the reader's thread after each change the window asked for: a change it
+    /// cannot save is undone (lastingChange). `print` echoes the window's requests, in the
+    /// console's words, and their replies on the console.
+    WindowBridge(asio::io_context& io, Reader& reader, SaveState save, Print print);
 
     /// The window that receives what the reader did; it outlives the reader's loop.
     void attach(EmulatorWindow& window) { window_ = &window; }
 
     // The window's thread.
-    void command(const std::string& line) override;
-    void importCard(const std::filesystem::path& path, bool present) override;
-    void exportCard(const Uid& uid, const std::filesystem::path& path) override;
+    void act(WalletAction action) override;
 
     // The reader's thread.
     void frameAnswered(const protocol::Frame& request, const protocol::Frame& answer);
     /// Sends the window a snapshot of the reader as it is now.
     void publish();
+    /// Shows the window lines of the reader's own, such as why a command was refused.
+    void notice(std::vector<std::string> lines);
 
 private:
     struct Pending {
@@ -45,16 +45,14 @@ private:
         bool delivering = false;
     };
 
-    void runOnReader(const std::string& echo, std::function<std::vector<std::string>()> work);
     /// Takes the lock; asks the window's thread to deliver unless a delivery is on its way.
     void hand(const std::function<void(Pending&)>& add);
     void deliver();
 
     asio::io_context& io_;
     Reader& reader_;
-    Console& console_;
     EmulatorWindow* window_ = nullptr;
-    std::function<void()> afterChange_;
+    SaveState save_;
     Print print_;
     std::mutex mutex_;
     Pending pending_;

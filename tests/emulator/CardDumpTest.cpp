@@ -1,16 +1,23 @@
 #include "emulator/dumps/CardDump.h"
 
 #include "e2e/TempFolder.h"
+#include "emulator/model/HexText.h"
+#include "emulator/state/FileDescriptor.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <fstream>
+#include <future>
 #include <random>
 #include <sstream>
 
 namespace {
 
 using namespace kov450;
+using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 std::string contentsOf(const fs::path& path) {
@@ -110,6 +117,59 @@ TEST(CardDumpText, SaysWhatIsWrong) {
     EXPECT_EQ(problem(std::string(32, 'g'), std::nullopt),
               "line 1 is not a block of 32 hex digits");
     EXPECT_TRUE(std::holds_alternative<std::string>(readCardDump("/nonexistent/folder/card.mfd")));
+}
+
+TEST(CardDumpFiles, AreReadableByTheUserAloneWhateverTheFormat) {
+    // A dump holds the card's keys A and B.
+    testing_support::TempFolder folder;
+    const MifareClassic card = MifareClassic::makeDefault(CardKind::Classic1K, {1, 2, 3, 4}, 9);
+    std::ofstream(folder.path() / "was-public.eml") << "old";
+    fs::permissions(folder.path() / "was-public.eml",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                        fs::perms::others_read);
+    for (const char* name : {"card.mfd", "card.bin", "card.eml", "was-public.eml"}) {
+        ASSERT_EQ(writeCardDump(card, folder.path() / name), std::nullopt) << name;
+        EXPECT_EQ(static_cast<unsigned>(fs::status(folder.path() / name).permissions()), 0600U)
+            << name;
+    }
+}
+
+TEST(CardDumpFiles, OnlyARegularFileNoBiggerThanADumpIsRead) {
+    testing_support::TempFolder folder;
+    // A FIFO without a writer would hold the reader's thread until one came.
+    const fs::path fifo = folder.path() / "fifo.mfd";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] { return readCardDump(fifo); });
+    const bool returned = reading.wait_for(2s) == std::future_status::ready;
+    if (!returned) {
+        // Lets the blocked open through, so that the test can end.
+        const kov450::FileDescriptor writer(::open(fifo.c_str(), O_WRONLY | O_CLOEXEC));
+    }
+    const auto fromFifo = reading.get();
+    ASSERT_TRUE(returned) << "reading a FIFO waited for a writer";
+    const auto problem = [](const std::variant<MifareClassic, std::string>& read) {
+        return std::holds_alternative<std::string>(read) ? std::get<std::string>(read) : "a card";
+    };
+    EXPECT_EQ(problem(fromFifo), fifo.string() + " is not a regular file");
+    // A device that never ends, and a folder.
+    EXPECT_EQ(problem(readCardDump("/dev/zero")), "/dev/zero is not a regular file");
+    EXPECT_EQ(problem(readCardDump(folder.path())),
+              folder.path().string() + " is not a regular file");
+
+    // The longest dump: a 4K card as text with Windows line ends. One byte more is no dump.
+    std::string longest;
+    for (std::size_t block = 0; block < 256; ++block) {
+        longest +=
+            hexText(MifareClassic::makeDefault(CardKind::Classic4K, {1, 2, 3, 4}, 9).block(block)) +
+            "\r\n";
+    }
+    ASSERT_EQ(longest.size(), kLongestDumpFile);
+    std::ofstream(folder.path() / "4k.eml", std::ios::binary) << longest;
+    EXPECT_EQ(problem(readCardDump(folder.path() / "4k.eml")), "a card");
+    std::ofstream(folder.path() / "longer.eml", std::ios::binary) << longest << "\n";
+    EXPECT_EQ(problem(readCardDump(folder.path() / "longer.eml")),
+              (folder.path() / "longer.eml").string() +
+                  " holds 8705 bytes; a card dump holds at most 8704");
 }
 
 TEST(CardDumpFormat, FollowsTheFileName) {

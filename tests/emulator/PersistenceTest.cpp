@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <csignal>
+#include <filesystem>
 #include <random>
 #include <thread>
 #include <vector>
@@ -72,6 +73,37 @@ TEST_F(Persistence, SettingsCardsAndLineSpeedOutliveAKill) {
     ASSERT_EQ(MF_Read(0, 5, 1, read.data()), MF_OK);
     EXPECT_EQ(read, written);
     EXPECT_EQ(MF_ExitComm(), MF_OK);
+}
+
+TEST_F(Persistence, AChangeThatCannotBeSavedIsUndoneAndNotAcknowledged) {
+    ASSERT_EQ(MF_InitComm("COM1", 9600), MF_OK);
+    openSector();
+    const Bytes lasting(16, 0x11);
+    ASSERT_EQ(MF_Write(0, 4, 1, lasting.data()), MF_OK);
+    // A folder where the state file should be: even root cannot rename a file over it.
+    const auto file = state_.path() / "state.txt";
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
+
+    const Bytes lost(16, 0x22);
+    EXPECT_EQ(MF_Write(0, 4, 1, lost.data()), MF_ERR_CARD_NO_ANSWER);
+    expectOutput("error: the state was not saved");
+    Bytes read(16);
+    ASSERT_EQ(MF_Read(0, 4, 1, read.data()), MF_OK) << "the session should be as it was";
+    EXPECT_EQ(read, lasting);
+    EXPECT_EQ(MF_SetDeviceAddr(0, 9), MF_ERR_ACCESS_DENIED);
+    std::uint8_t address = 0xFF;
+    ASSERT_EQ(MF_GetDeviceAddr(0, &address), MF_OK);
+    EXPECT_EQ(address, 0);
+    console("credit 1 99", "error: the state was not saved");
+    console("cards", "card 1: 1K A1B2C3D4, in the field, active, credit 17");
+
+    std::filesystem::remove(file);
+    const Bytes saved(16, 0x33);
+    EXPECT_EQ(MF_Write(0, 4, 1, saved.data()), MF_OK);
+    ASSERT_EQ(MF_ExitComm(), MF_OK);
+    killAndRestart();
+    console("cards", "card 1: 1K A1B2C3D4, in the field, idle, credit 51");
 }
 
 TEST_F(Persistence, AKillDuringWritesLeavesEachWriteWholeOrNotAtAll) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -19,9 +21,12 @@ class Program : public ::testing::Test {
 protected:
     /// The emulator headless, on the test's own port and state folders.
     ChildProcess run(std::vector<std::string> arguments) {
+        return runIn(ports.path(), std::move(arguments));
+    }
+    ChildProcess runIn(const fs::path& portFolder, std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(),
                          {KOV450_EMU_PATH, "--headless", "--state", state.path().string()});
-        return ChildProcess(arguments, {{"MF_API_PORTS", ports.path().string()},
+        return ChildProcess(arguments, {{"MF_API_PORTS", portFolder.string()},
                                         {"XDG_STATE_HOME", state.path().string()}});
     }
     /// The emulator with its window, on Qt's offscreen platform (or none, when `display` is
@@ -39,6 +44,43 @@ protected:
     testing_support::TempFolder ports;
     testing_support::TempFolder state;
 };
+
+unsigned modeOf(const fs::path& path) {
+    return static_cast<unsigned>(fs::status(path).permissions());
+}
+
+TEST_F(Program, PublishesOnlyInAPortFolderNoOtherUserCanWrite) {
+    // Others who can write the folder could put a name there that leads to a reader of theirs.
+    fs::permissions(ports.path(), fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::add);
+    {
+        ChildProcess refused = run({});
+        EXPECT_TRUE(refused.waitForLine(ports.path().string() + " is writable by other users", 10s))
+            << refused.transcript();
+        EXPECT_EQ(refused.wait(5s), 1) << refused.transcript();
+        EXPECT_FALSE(linked("COM1"));
+        EXPECT_EQ(modeOf(ports.path()), 0722U) << "a folder it did not make was changed";
+    }
+    // A folder that is there keeps its mode.
+    fs::permissions(ports.path(), fs::perms(0750), fs::perm_options::replace);
+    {
+        ChildProcess emulator = run({});
+        ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+        EXPECT_TRUE(linked("COM1"));
+        EXPECT_EQ(modeOf(ports.path()), 0750U);
+        emulator.writeLine("quit");
+        EXPECT_EQ(emulator.wait(5s), 0) << emulator.transcript();
+    }
+    // Those it makes are private, each one.
+    const fs::path nested = ports.path() / "made" / "by" / "it";
+    ChildProcess emulator = runIn(nested, {});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(nested / "COM1")));
+    for (const fs::path& made :
+         {nested.parent_path().parent_path(), nested.parent_path(), nested}) {
+        EXPECT_EQ(modeOf(made), 0700U) << made;
+    }
+}
 
 TEST_F(Program, HelpAndBadArguments) {
     ChildProcess help = run({"--help"});
@@ -140,6 +182,50 @@ TEST_F(Program, ExportsImportsAndDeletesCardsFromTheConsole) {
         << emulator.transcript();
     emulator.writeLine("import " + raw + ".missing");
     EXPECT_TRUE(emulator.waitForLine("error: cannot read", 5s)) << emulator.transcript();
+}
+
+TEST_F(Program, ImportRefusesAFifoAndADeviceAndTheReaderGoesOn) {
+    ChildProcess emulator = run({});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    // Read, a FIFO without a writer would freeze the reader; /dev/zero would eat its memory.
+    const fs::path fifo = state.path() / "card.mfd";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    emulator.writeLine("import " + fifo.string());
+    EXPECT_TRUE(emulator.waitForLine("error: " + fifo.string() + " is not a regular file", 5s))
+        << emulator.transcript();
+    emulator.writeLine("import /dev/zero present");
+    EXPECT_TRUE(emulator.waitForLine("error: /dev/zero is not a regular file", 5s))
+        << emulator.transcript();
+    emulator.writeLine("cards");
+    EXPECT_TRUE(emulator.waitForLine("card 1: 1K A1B2C3D4, in the field, idle, credit 50", 5s))
+        << emulator.transcript();
+}
+
+TEST_F(Program, AnOverLongLineGivesOneErrorAndControlBytesAreShownEscaped) {
+    ChildProcess emulator = run({});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    emulator.writeLine(std::string(std::size_t{1} << 20, 'x'));
+    emulator.writeLine("cards");
+    ASSERT_TRUE(emulator.waitForLine("card 1: 1K A1B2C3D4", 10s)) << emulator.transcript();
+    const std::string error = "error: line longer than 4096 characters";
+    const std::string& said = emulator.transcript();
+    EXPECT_NE(said.find(error), std::string::npos) << said;
+    EXPECT_EQ(said.find(error), said.rfind(error)) << "more than one error for one line";
+
+    // Escape sequences a terminal would obey, DEL and a C1 control in UTF-8.
+    emulator.writeLine("frob\x1b[2J\x07\x7f\xc2\x9b");
+    EXPECT_TRUE(
+        emulator.waitForLine("error: unknown command 'frob\\x1B[2J\\x07\\x7F\\xC2\\x9B'", 5s))
+        << emulator.transcript();
+    emulator.writeLine("present \x1b]0;title\x07");
+    EXPECT_TRUE(emulator.waitForLine("error: no card '\\x1B]0;title\\x07'", 5s))
+        << emulator.transcript();
+    emulator.writeLine("export 1 /nonexistent/\x1b[31mred.mfd");
+    EXPECT_TRUE(emulator.waitForLine("/nonexistent/\\x1B[31mred.mfd", 5s)) << emulator.transcript();
+    // Letters of other scripts are no control bytes.
+    emulator.writeLine("present Kärtchen");
+    EXPECT_TRUE(emulator.waitForLine("error: no card 'Kärtchen'", 5s)) << emulator.transcript();
+    EXPECT_EQ(emulator.transcript().find_first_of("\x1b\x07\x7f"), std::string::npos);
 }
 
 TEST_F(Program, RunsItsWindowBesideTheConsole) {

@@ -6,6 +6,7 @@
 #include <MF_API.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -192,6 +193,117 @@ TEST_F(ReaderTest, ReadWriteValueAndTransferReachTheCard) {
     EXPECT_EQ(decodeValueBlock(reader.cards()[0].card.block(6))->first, 15);
     operation[0] = 4;
     EXPECT_EQ(status(Command::ValueOperation, operation), MF_ERR_BAD_PARAMETER);
+}
+
+TEST_F(ReaderTest, APayloadOfTheWrongLengthIsRefusedBeforeAnythingElse) {
+    // A payload of the right length for each command. No card is selected and the field has a
+    // card, so that a command looking further than the length would answer something else.
+    const auto uid = bytes(kFirst);
+    std::vector<std::uint8_t> write{4, 1};
+    write.insert(write.end(), 16, 0x21);
+    const std::vector<std::pair<Command, std::vector<std::uint8_t>>> fitting{
+        {Command::GetAddress, {}},
+        {Command::SetAddress, {1}},
+        {Command::SetLineSpeed, {0x80, 0x25, 0, 0}},
+        {Command::GetVersion, {}},
+        {Command::GetSerial, {}},
+        {Command::SetSerial, std::vector<std::uint8_t>(8, 'x')},
+        {Command::Reset, {}},
+        {Command::Buzzer, {1, 0}},
+        {Command::Leds, {1, 1}},
+        {Command::RfField, {0}},
+        {Command::Wiegand, {1, 26}},
+        {Command::Request, {0}},
+        {Command::Anticollision, {}},
+        {Command::Select, uid},
+        {Command::Halt, {}},
+        {Command::LoadKey, std::vector<std::uint8_t>(6, 0x7D)},
+        {Command::LoadStoredKey, {1, 0}},
+        {Command::StoreKey, {1, 0, 1, 2, 3, 4, 5, 6}},
+        {Command::Authenticate, {0, 4, uid[0], uid[1], uid[2], uid[3]}},
+        {Command::ReadBlocks, {4, 1}},
+        {Command::WriteBlocks, write},
+        {Command::ValueOperation, {1, 5, 0, 0, 0, 0}},
+        {Command::Transfer, {5}}};
+    // Every command the reader knows is in the table.
+    for (unsigned id = 0; id < 256; ++id) {
+        const auto command = static_cast<Command>(id);
+        if (status(command) != MF_ERR_UNKNOWN_COMMAND) {
+            EXPECT_TRUE(std::any_of(fitting.begin(), fitting.end(),
+                                    [&](const auto& entry) { return entry.first == command; }))
+                << "command " << id;
+        }
+    }
+    const auto card = reader.cards()[0].card.dump();
+    const ReaderState state = reader.state();
+    for (const auto& [command, payload] : fitting) {
+        std::vector<std::vector<std::uint8_t>> wrong{payload};
+        wrong.front().push_back(0);
+        // A shorter payload where the command has a fixed one that is not empty.
+        if (!payload.empty() && command != Command::SetSerial) {
+            wrong.emplace_back(payload.begin(), payload.end() - 1);
+        }
+        for (const auto& candidate : wrong) {
+            EXPECT_EQ(status(command, candidate), MF_ERR_BAD_PARAMETER)
+                << "command " << int{protocol::toByte(command)} << ", " << candidate.size()
+                << " byte(s)";
+        }
+    }
+    // A write's blocks must match its count.
+    EXPECT_EQ(status(Command::WriteBlocks, {4}), MF_ERR_BAD_PARAMETER);
+    std::vector<std::uint8_t> twoBlocksCounted = write;
+    twoBlocksCounted[1] = 2;
+    EXPECT_EQ(status(Command::WriteBlocks, twoBlocksCounted), MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(reader.state(), state) << "a refused request changed the reader";
+    EXPECT_EQ(reader.cards()[0].card.dump(), card);
+}
+
+TEST_F(ReaderTest, AChangeTheKeeperCannotKeepIsUndoneAndRefused) {
+    openSector();
+    std::vector<Command> handed;
+    bool keeps = true;
+    reader.setKeeper([&](const protocol::Frame& request) {
+        handed.push_back(static_cast<Command>(request.command));
+        return keeps;
+    });
+    std::vector<std::uint8_t> write{4, 1};
+    write.insert(write.end(), 16, 0x21);
+    ASSERT_EQ(status(Command::WriteBlocks, write), MF_OK);
+    const Block value = encodeValueBlock(5, 5);
+    std::vector<std::uint8_t> valueWrite{5, 1};
+    valueWrite.insert(valueWrite.end(), value.begin(), value.end());
+    ASSERT_EQ(status(Command::WriteBlocks, valueWrite), MF_OK);
+    std::vector<std::uint8_t> increment{1, 5};
+    protocol::appendI32(increment, 10);
+    ASSERT_EQ(status(Command::ValueOperation, increment), MF_OK);
+
+    keeps = false;
+    const auto card = reader.cards()[0].card.dump();
+    const ReaderState state = reader.state();
+    // Changes that would not outlive a restart. The card keeps what it held, as after a write
+    // that lost power; the reader refuses a setting of its own.
+    write.back() = 0x22;
+    EXPECT_EQ(status(Command::WriteBlocks, write), MF_ERR_CARD_NO_ANSWER);
+    EXPECT_EQ(status(Command::Transfer, {6}), MF_ERR_CARD_NO_ANSWER);
+    EXPECT_EQ(status(Command::SetAddress, {9}), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(status(Command::StoreKey, {1, 0, 1, 2, 3, 4, 5, 6}), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(reader.cards()[0].card.dump(), card);
+    EXPECT_EQ(reader.state(), state);
+
+    // Nothing more is undone: the card is still selected, its sector open, the value pending.
+    keeps = true;
+    EXPECT_EQ(send(Command::ReadBlocks, {4, 1}).payload, std::vector<std::uint8_t>(16, 0x21));
+    EXPECT_EQ(status(Command::Transfer, {6}), MF_OK);
+    EXPECT_EQ(decodeValueBlock(reader.cards()[0].card.block(6))->first, 15);
+    // Only changes to what lasts, and only those that succeeded, are handed to the keeper.
+    EXPECT_EQ(status(Command::Leds, {1, 0}), MF_OK);
+    std::vector<std::uint8_t> pastTheSector{7, 2};
+    pastTheSector.insert(pastTheSector.end(), 32, 0);
+    EXPECT_EQ(status(Command::WriteBlocks, pastTheSector), MF_ERR_BAD_BLOCK);
+    EXPECT_EQ(handed, (std::vector<Command>{Command::WriteBlocks, Command::WriteBlocks,
+                                            Command::ValueOperation, Command::WriteBlocks,
+                                            Command::Transfer, Command::SetAddress,
+                                            Command::StoreKey, Command::Transfer}));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -48,6 +49,34 @@ TEST(StateFile, RoundTripsTheEepromAndTheWallet) {
         EXPECT_EQ(restored.cards()[index].inField, original.cards()[index].inField);
     }
     EXPECT_EQ(stateText(restored), text);
+}
+
+TEST(StateFile, KeepsEverySettingAndNothingElse) {
+    Reader original;
+    ReaderSettings settings;
+    settings.address = 3;
+    settings.lineSpeed = 115200;
+    settings.serialNumber = {'L', 'A', 'S', 'T', 'I', 'N', 'G', '2'};
+    settings.version = "";
+    settings.keyStore[0][0] = {6, 5, 4, 3, 2, 1};
+    settings.wiegandMode = 1;
+    settings.wiegandFormat = 34;
+    static_cast<ReaderSettings&>(original.state()) = settings;
+    original.state().currentKey = kDefaultKey;
+    original.state().greenLed = true;
+    original.state().rfOn = false;
+    original.state().lastBuzzer = 7;
+    original.state().buzzerCount = 2;
+    original.state().resetCount = 5;
+
+    const auto parsed = parseStateText(stateText(original));
+    ASSERT_TRUE(std::holds_alternative<SavedState>(parsed)) << std::get<std::string>(parsed);
+    EXPECT_TRUE(std::get<SavedState>(parsed).settings == settings);
+    Reader restored;
+    restoreState(restored, std::get<SavedState>(parsed));
+    ReaderState expected;
+    static_cast<ReaderSettings&>(expected) = settings;
+    EXPECT_TRUE(restored.state() == expected) << "the rest as at power-up";
 }
 
 TEST(StateFile, RefusesAnythingNotWhole) {
@@ -100,6 +129,35 @@ TEST(StateStore, SetsAnUnreadableFileAsideAndStartsFresh) {
     EXPECT_FALSE(std::filesystem::exists(folder.path() / StateStore::kFileName));
     EXPECT_EQ(store.saveIfChanged(reader), std::nullopt);
     EXPECT_TRUE(std::filesystem::exists(folder.path() / StateStore::kFileName));
+}
+
+TEST(StateStore, SetsAsideAWalletWithTwoCardsOfOneUid) {
+    // The console and the window name a card by its UID: two would be one card shown twice.
+    Reader twice = aReaderWithChanges();
+    twice.addCard(MifareClassic::makeDefault(CardKind::Classic1K, {5, 6, 7, 8}, 1));
+    const std::string text = stateText(twice);
+    const auto parsed = parseStateText(text);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed));
+    const std::string cardLine = std::to_string(
+        std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(text.rfind("card ")),
+                   '\n') +
+        1);
+    EXPECT_EQ(std::get<std::string>(parsed),
+              "line " + cardLine + ": a second card with UID 05060708");
+
+    testing_support::TempFolder folder;
+    { std::ofstream(folder.path() / StateStore::kFileName) << text; }
+    StateStore store(folder.path());
+    Reader reader;
+    const auto loaded = store.load(reader);
+    EXPECT_FALSE(loaded.restored);
+    EXPECT_TRUE(reader.cards().empty());
+    ASSERT_EQ(loaded.messages.size(), 2U);
+    EXPECT_NE(loaded.messages[0].find("unreadable (line " + cardLine +
+                                      ": a second card with UID 05060708)"),
+              std::string::npos)
+        << loaded.messages[0];
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "state.txt.unreadable"));
 }
 
 TEST(StateStore, OneEmulatorAtATimeOwnsAFolder) {

@@ -6,22 +6,25 @@
 #include "emulator/window/WalletModel.h"
 #include "protocol/Command.h"
 
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace {
 
 using namespace kov450;
 
+constexpr Uid kFirst{0xA1, 0xB2, 0xC3, 0xD4};
+
 class Bridge : public ::testing::Test {
 protected:
     Bridge() {
-        reader.present(reader.addCard(
-            MifareClassic::makeDefault(CardKind::Classic1K, {0xA1, 0xB2, 0xC3, 0xD4}, 50)));
+        reader.present(reader.addCard(MifareClassic::makeDefault(CardKind::Classic1K, kFirst, 50)));
         bridge.attach(window);
         reader.setFrameObserver(
             [this](const protocol::Frame& request, const protocol::Frame& answer) {
@@ -37,18 +40,29 @@ protected:
         return window.wallet().data(window.wallet().index(row, column)).toString();
     }
 
+    /// What the bridge printed on the console so far.
+    std::vector<std::string> printed() {
+        const std::lock_guard lock(printedMutex);
+        return printedLines;
+    }
+
     Reader reader;
-    LineFaults faults;
-    Console console{reader, faults};
     asio::io_context io;
+    static constexpr const char* kNotSaved = "error: the state was not saved: a test";
     std::atomic<int> changes{0};
+    std::atomic<bool> saves{true};
     std::thread::id readerThread;
-    WindowBridge bridge{io, reader, console,
+    std::mutex printedMutex;
+    std::vector<std::string> printedLines;
+    WindowBridge bridge{io, reader,
                         [this] {
                             readerThread = std::this_thread::get_id();
                             ++changes;
+                            return saves ? std::nullopt : std::optional<std::string>(kNotSaved);
                         },
-                        [](const std::string&) {
+                        [this](const std::string& line) {
+                            const std::lock_guard lock(printedMutex);
+                            printedLines.push_back(line);
                         }};
     EmulatorWindow window{bridge};
     std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work{
@@ -59,13 +73,21 @@ protected:
 };
 
 TEST_F(Bridge, TheWindowsRequestsRunOnTheReadersThreadAndComeBack) {
-    bridge.command("create 4k 11223344 9");
-    bridge.command("credit 1 77");
+    bridge.act(CreateCard{CardKind::Classic4K, {0x11, 0x22, 0x33, 0x44}, 9});
+    bridge.act(SetCredit{kFirst, 77});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.wallet().rowCount() == 2; }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return walletCell(0, WalletModel::Credit) == "77"; }, 5000));
     EXPECT_EQ(walletCell(1, WalletModel::UidColumn), "11223344");
     EXPECT_EQ(changes, 2) << "the state is saved after each change";
     EXPECT_EQ(readerThread, loop.get_id());
+}
+
+TEST_F(Bridge, TheConsoleShowsTheWindowsActionsInItsOwnWords) {
+    bridge.act(TakeCardAway{kFirst});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return walletCell(0, WalletModel::Where) == "away"; }, 5000));
+    EXPECT_EQ(printed(), (std::vector<std::string>{
+                             "window: remove A1B2C3D4",
+                             "card 1: 1K A1B2C3D4, outside the field, idle, credit 50"}));
 }
 
 TEST_F(Bridge, FramesTheReaderAnswersReachTheTrace) {
@@ -88,14 +110,41 @@ TEST_F(Bridge, FramesTheReaderAnswersReachTheTrace) {
 TEST_F(Bridge, ExportAndImportGoThroughTheReadersThread) {
     const auto path = std::filesystem::temp_directory_path() /
                       ("kov450-bridge-" + std::to_string(::getpid()) + ".eml");
-    bridge.exportCard({0xA1, 0xB2, 0xC3, 0xD4}, path);
-    bridge.command("delete 1");
+    bridge.act(ExportCard{kFirst, path});
+    bridge.act(DeleteCard{kFirst});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.wallet().rowCount() == 0; }, 5000));
-    bridge.importCard(path, true);
+    bridge.act(ImportCard{path, true});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.wallet().rowCount() == 1; }, 5000));
     EXPECT_EQ(walletCell(0, WalletModel::Where), "in the field");
     EXPECT_EQ(walletCell(0, WalletModel::Credit), "50");
     std::filesystem::remove(path);
+}
+
+TEST_F(Bridge, AChangeThatCannotBeSavedIsUndoneAndTheWindowSaysWhy) {
+    const auto message = [&] {
+        return window.statusBar()->currentMessage().toStdString();
+    };
+    saves = false;
+    bridge.act(SetCredit{kFirst, 77});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return message().find(kNotSaved) == 0; }, 5000)) << message();
+    EXPECT_EQ(walletCell(0, WalletModel::Credit), "50");
+    // A command from the line, kept as kov450-emu keeps them.
+    reader.setKeeper(lineKeeper([] { return std::optional<std::string>(kNotSaved); },
+                                [this](const std::string& why) { bridge.notice({why}); }));
+    asio::post(io, [this] {
+        reader.handle(protocol::Frame{protocol::FrameKind::Request,
+                                      0,
+                                      protocol::toByte(protocol::Command::SetAddress),
+                                      0,
+                                      {9}});
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.trace().rowCount() == 1; }, 5000));
+    EXPECT_TRUE(window.trace().text().contains("Set address\taddress 9\t5 access denied"))
+        << window.trace().text().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return message().find("command 02 is undone and refused") != std::string::npos; },
+        5000))
+        << message();
 }
 
 } // namespace

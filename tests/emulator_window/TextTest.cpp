@@ -61,6 +61,7 @@ TEST(ExchangeText, DecodesCommandsArgumentsAndStatus) {
 TEST(ExchangeText, NamesEveryStatusItKnows) {
     EXPECT_EQ(statusText(MF_ERR_TIMEOUT), "-2 timeout");
     EXPECT_EQ(statusText(MF_ERR_NOT_VALUE_BLOCK), "8 not a value block");
+    EXPECT_EQ(statusText(MF_ERR_UNSAFE_PORT_FOLDER), "-10 port folder not safe");
     EXPECT_EQ(statusText(4242), "4242");
 }
 

@@ -25,15 +25,10 @@ namespace {
 
 using namespace kov450;
 
+/// Records each action in the console's words.
 class RecordingLink : public ReaderLink {
 public:
-    void command(const std::string& line) override { lines.push_back(line); }
-    void importCard(const std::filesystem::path& path, bool present) override {
-        lines.push_back("import " + path.string() + (present ? " present" : ""));
-    }
-    void exportCard(const Uid&, const std::filesystem::path& path) override {
-        lines.push_back("export " + path.string());
-    }
+    void act(WalletAction action) override { lines.push_back(commandLine(action)); }
     std::vector<std::string> lines;
 };
 

@@ -4,6 +4,7 @@
 //   written, so the panel says it does not know, and the card holds the old or the new credit;
 // - the card gone before or during the write (pulled, torn): nothing written, and it says so.
 #include "ProgramFixture.h"
+#include "Waits.h"
 
 #include "panel/KOV450.h"
 #include "panel/PurchaseMessages.h"
@@ -19,6 +20,7 @@ namespace {
 using Answer = ui::MessageBoxes::Answer;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using testing_support::waitUntilEquals;
 
 class PanelFaults : public OpenPanelTest {
 protected:
@@ -31,11 +33,15 @@ protected:
         };
         control<QCheckBox>("AutoCheck")->setChecked(true);
         [&] {
-            QTRY_COMPARE_WITH_TIMEOUT(boxes.shown.size(), std::size_t{2}, 10000);
+            ASSERT_TRUE(waitUntilEquals(boxesShown(), std::size_t{2}, 10s))
+                << "the purchase question and the message after the OK";
         }();
+        if (HasFatalFailure()) {
+            return {};
+        }
         EXPECT_EQ(boxes.shown[0].text, panel::deductionQuestion(10));
         EXPECT_FALSE(control<QCheckBox>("AutoCheck")->isChecked());
-        return boxes.shown.size() == 2 ? boxes.shown[1].text : QString{};
+        return boxes.shown[1].text;
     }
 
     /// The status a panel button shows, and that it came in bounded time.
@@ -65,7 +71,8 @@ TEST_F(PanelFaults, AWriteAnswerLatePastTheTimeoutIsToldAsUnknown) {
     boxes.whileAsking = nullptr;
     boxes.answers = {Answer::Ok};
     control<QCheckBox>("AutoCheck")->setChecked(true);
-    QTRY_COMPARE_WITH_TIMEOUT(boxes.shown.size(), std::size_t{1}, 10000);
+    ASSERT_TRUE(waitUntilEquals(boxesShown(), std::size_t{1}, 10s))
+        << "the question of the next purchase";
     EXPECT_EQ(boxes.shown[0].text, panel::deductionQuestion(10));
     console("cards", "credit 30");
 }
@@ -90,7 +97,8 @@ TEST_F(PanelFaults, ACardPulledBetweenReadAndWriteKeepsItsCreditAndTheOperatorIs
     console("pull", "after the next read");
     boxes.answers = {Answer::Ok};
     control<QCheckBox>("AutoCheck")->setChecked(true);
-    QTRY_COMPARE_WITH_TIMEOUT(boxes.shown.size(), std::size_t{2}, 10000);
+    ASSERT_TRUE(waitUntilEquals(boxesShown(), std::size_t{2}, 10s))
+        << "the purchase question and the message after the OK";
     EXPECT_EQ(boxes.shown[0].text, panel::deductionQuestion(10));
     EXPECT_EQ(boxes.shown[1].text, panel::kNothingDeducted);
     console("cards", "credit 50");

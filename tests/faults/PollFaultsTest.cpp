@@ -2,6 +2,7 @@
 // never becomes a logged serial number, that polling goes on after the fault, and that a
 // vanished reader leaves the window running.
 #include "ProgramFixture.h"
+#include "Waits.h"
 
 #include "poll/Form1.h"
 
@@ -11,6 +12,9 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+using testing_support::waitUntilEquals;
+
 class PollFaults : public ProgramTest<poll::Form1> {
 protected:
     void SetUp() override {
@@ -19,7 +23,8 @@ protected:
         console("create 1k 0A00C310 20", "0A00C310");
         log = control<QPlainTextEdit>("Text1");
         control<QScrollBar>("HScroll1")->setValue(10);
-        QTRY_COMPARE_WITH_TIMEOUT(lines(), QStringList{"A1B2C3D4"}, 10000);
+        ASSERT_TRUE(waitUntilEquals([this] { return lines(); }, QStringList{"A1B2C3D4"}, 10s))
+            << "the first card logged";
     }
 
     QStringList lines() const {
@@ -41,7 +46,8 @@ TEST_F(PollFaults, GarbledLostAndLateAnswersLogNothingAndPollingGoesOn) {
     console("corrupt", "broken CRC");
     console("delay 1500", "late");
     // Nothing of the garbage was logged; the card in the field is, once the line is clean.
-    QTRY_COMPARE_WITH_TIMEOUT(lines(), (QStringList{"A1B2C3D4", "A0C310"}), 10000);
+    ASSERT_TRUE(waitUntilEquals([this] { return lines(); }, QStringList{"A1B2C3D4", "A0C310"}, 10s))
+        << "the second card logged, and nothing of the garbage";
 }
 
 TEST_F(PollFaults, AVanishedReaderLeavesTheWindowRunningAndLogsNothing) {

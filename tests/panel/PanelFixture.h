@@ -1,7 +1,7 @@
 #pragma once
 
+#include "binding/MfApi.h"
 #include "panel/KOV450.h"
-#include "reader/MfApi.h"
 
 #include "MfRecorder.h"
 #include "QtPrinters.h"

@@ -109,7 +109,7 @@ TEST_F(PanelTest, ClosingTheWindowClosesThePort) {
 TEST(PanelWithoutLibrary, SaysOnceWhereItLookedAndShowsTheStatusOfEveryCommand) {
     mfdouble::reset();
     const auto nowhere = std::filesystem::temp_directory_path() / "kov-no-library";
-    reader::MfApi api(reader::LibraryLocation{"libMF_API_absent.so", {nowhere}});
+    reader::MfApi api(reader::LibraryLocation{{"libMF_API_absent.so"}, {nowhere}});
     ScriptedMessageBoxes boxes;
     auto window = std::make_unique<panel::KOV450>(api, boxes);
     auto* resultBox = window->findChild<QLineEdit*>("ResultTXT");

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "binding/MfApi.h"
 #include "poll/Form1.h"
-#include "reader/MfApi.h"
 #include "ui/IntervalTimer.h"
 
 #include "MfRecorder.h"

@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "Waits.h"
 
 #include "panel/KOV450.h"
 #include "panel/PurchaseMessages.h"
@@ -11,6 +12,8 @@
 namespace {
 
 using Answer = ui::MessageBoxes::Answer;
+using namespace std::chrono_literals;
+using testing_support::waitUntilEquals;
 
 class PanelEndToEnd : public OpenPanelTest {
 protected:
@@ -80,7 +83,7 @@ TEST_F(PanelEndToEnd, AWrongKeyIsRefusedByTheCardAndReadsNothing) {
 TEST_F(PanelEndToEnd, AutoReadTakesThePurchaseOffTheCardOnOk) {
     boxes.answers = {Answer::Ok};
     control<QCheckBox>("AutoCheck")->setChecked(true);
-    QTRY_COMPARE_WITH_TIMEOUT(boxes.shown.size(), std::size_t{1}, 10000);
+    ASSERT_TRUE(waitUntilEquals(boxesShown(), std::size_t{1}, 10s)) << "the purchase question";
     EXPECT_EQ(boxes.shown[0].text, panel::deductionQuestion(10));
     EXPECT_EQ(text("AutoTXT"), "A1B2C3D4");
     EXPECT_FALSE(control<QCheckBox>("AutoCheck")->isChecked());
@@ -93,7 +96,8 @@ TEST_F(PanelEndToEnd, ACardTakenAwayBeforeOkKeepsItsCreditAndTheOperatorIsTold) 
         console("remove A1B2C3D4", "A1B2C3D4");
     };
     control<QCheckBox>("AutoCheck")->setChecked(true);
-    QTRY_COMPARE_WITH_TIMEOUT(boxes.shown.size(), std::size_t{2}, 10000);
+    ASSERT_TRUE(waitUntilEquals(boxesShown(), std::size_t{2}, 10s))
+        << "the purchase question and the message after the OK";
     EXPECT_EQ(boxes.shown[1].text, panel::kNothingDeducted);
     console("cards", "credit 50");
 }
@@ -101,7 +105,7 @@ TEST_F(PanelEndToEnd, ACardTakenAwayBeforeOkKeepsItsCreditAndTheOperatorIsTold) 
 TEST_F(PanelEndToEnd, ACardWithoutCreditIsRefusedAndNotWritten) {
     console("credit A1B2C3D4 1", "1");
     control<QCheckBox>("AutoCheck")->setChecked(true);
-    QTRY_COMPARE_WITH_TIMEOUT(boxes.shown.size(), std::size_t{1}, 10000);
+    ASSERT_TRUE(waitUntilEquals(boxesShown(), std::size_t{1}, 10s)) << "the refusal";
     EXPECT_EQ(boxes.shown[0].text, panel::kCreditFinished);
     console("cards", "credit 1");
 }

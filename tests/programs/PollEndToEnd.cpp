@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "Waits.h"
 
 #include "poll/Form1.h"
 
@@ -7,6 +8,9 @@
 #include <QTest>
 
 namespace {
+
+using namespace std::chrono_literals;
+using testing_support::waitUntilEquals;
 
 class PollEndToEnd : public ProgramTest<poll::Form1> {};
 
@@ -22,14 +26,18 @@ TEST_F(PollEndToEnd, TwoCardsPresentedInTurnAreLoggedInOrder) {
     auto* log = control<QPlainTextEdit>("Text1");
     control<QScrollBar>("HScroll1")->setValue(10);
 
-    QTRY_COMPARE_WITH_TIMEOUT(loggedLines(log), QStringList{"A1B2C3D4"}, 10000);
+    const auto logged = [log] {
+        return loggedLines(log);
+    };
+    ASSERT_TRUE(waitUntilEquals(logged, QStringList{"A1B2C3D4"}, 10s)) << "the first card logged";
     console("remove A1B2C3D4", "A1B2C3D4");
     console("present 0A00C310", "0A00C310");
-    QTRY_COMPARE_WITH_TIMEOUT(loggedLines(log), (QStringList{"A1B2C3D4", "A0C310"}), 10000);
+    ASSERT_TRUE(waitUntilEquals(logged, QStringList{"A1B2C3D4", "A0C310"}, 10s))
+        << "the second card logged after the first";
     console("remove 0A00C310", "0A00C310");
     console("present A1B2C3D4", "A1B2C3D4");
-    QTRY_COMPARE_WITH_TIMEOUT(loggedLines(log), (QStringList{"A1B2C3D4", "A0C310", "A1B2C3D4"}),
-                              10000);
+    ASSERT_TRUE(waitUntilEquals(logged, QStringList{"A1B2C3D4", "A0C310", "A1B2C3D4"}, 10s))
+        << "the first card logged again when presented again";
     expectOutput("green LED on");
 
     control<QScrollBar>("HScroll1")->setValue(0); // stops the polling

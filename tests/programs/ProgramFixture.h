@@ -1,7 +1,7 @@
 #pragma once
 
+#include "binding/MfApi.h"
 #include "panel/KOV450.h"
-#include "reader/MfApi.h"
 
 #include "QtPrinters.h"
 #include "ScriptedMessageBoxes.h"
@@ -28,6 +28,12 @@ protected:
     QString text(const char* name) { return control<QLineEdit>(name)->text(); }
     void setText(const char* name, const QString& value) {
         control<QLineEdit>(name)->setText(value);
+    }
+    /// How many message boxes have been shown, for a wait.
+    auto boxesShown() const {
+        return [this] {
+            return boxes.shown.size();
+        };
     }
 
     reader::MfApi api{reader::LibraryLocation::besideProgram()};

@@ -3,6 +3,8 @@
 #include "ui/ScrollBar.h"
 #include "ui/Twips.h"
 
+#include "Waits.h"
+
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -48,7 +50,8 @@ TEST(IntervalTimer, ATickNeverStartsInsideAnother) {
     });
     timer.setInterval(2);
     timer.setEnabled(true);
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 5000);
+    ASSERT_TRUE(testing_support::waitUntil([&] { return ticks >= 3; }, std::chrono::seconds(5)))
+        << "three ticks; saw " << ticks;
     timer.setEnabled(false);
     EXPECT_EQ(deepest, 1);
 }

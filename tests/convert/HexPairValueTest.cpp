@@ -1,4 +1,4 @@
-#include "reader/HexPairValue.h"
+#include "convert/HexPairValue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
 
 #include "MfRecorder.h"
 
@@ -45,12 +45,47 @@ protected:
 
 } // namespace
 
-TEST_F(Binding, SearchesTheProgramsFolderThenLibBesideIt) {
+TEST_F(Binding, SearchesTheProgramsFolderThenLibBesideItThenTheInstalledLibraryFolder) {
     const LibraryLocation location = LibraryLocation::besideProgram();
-    EXPECT_EQ(location.fileName, "libMF_API.so");
-    ASSERT_EQ(location.searchDirs.size(), 2U);
-    EXPECT_EQ(location.searchDirs[0], testFolder());
-    EXPECT_EQ(location.searchDirs[1], (testFolder().parent_path() / "lib").lexically_normal());
+    EXPECT_EQ(location.fileNames, (std::vector<std::string>{"libMF_API.so.1", "libMF_API.so"}));
+    std::vector<fs::path> expected{testFolder(),
+                                   (testFolder().parent_path() / "lib").lexically_normal()};
+    const fs::path installed = (testFolder() / READER_LIBDIR_FROM_BINDIR).lexically_normal();
+    if (installed != expected.back()) {
+        expected.push_back(installed);
+    }
+    EXPECT_EQ(location.searchDirs, expected);
+}
+
+TEST_F(Binding, TriesTheVersionedNameBeforeTheUnversionedOneInEachFolder) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("kov-binding-names-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    // The versioned name is the partial double, the unversioned one the recording double.
+    fs::copy_file(testFolder() / "partial" / "libMF_API.so", folder / "libMF_API.so.1",
+                  fs::copy_options::overwrite_existing);
+    fs::create_symlink(testFolder() / "libMF_API.so", folder / "libMF_API.so");
+    MfApi api(LibraryLocation{{"libMF_API.so.1", "libMF_API.so"}, {folder}});
+    std::array<std::uint8_t, 33> version{};
+    EXPECT_EQ(api.MF_GetDLL_Ver(version.data()), 0);
+    EXPECT_EQ(version[0], 'P');
+    EXPECT_EQ(api.loadedFrom(), folder / "libMF_API.so.1");
+    fs::remove_all(folder);
+}
+
+TEST_F(Binding, FindsTheVersionedNameAloneAsARunTimeInstallHasIt) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("kov-binding-runtime-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    fs::copy_file(testFolder() / "partial" / "libMF_API.so", folder / "libMF_API.so.1",
+                  fs::copy_options::overwrite_existing);
+    MfApi api(
+        LibraryLocation{{"libMF_API.so.1", "libMF_API.so"}, {testFolder() / "nowhere", folder}});
+    std::array<std::uint8_t, 33> version{};
+    EXPECT_EQ(api.MF_GetDLL_Ver(version.data()), 0);
+    EXPECT_EQ(version[0], 'P');
+    EXPECT_EQ(api.loadedFrom(), folder / "libMF_API.so.1");
+    fs::remove_all(folder);
 }
 
 TEST_F(Binding, LoadsAtTheFirstCallAndLooksEachFunctionUpOnce) {
@@ -103,7 +138,7 @@ TEST_F(Binding, PassesArgumentsAndBuffersThroughUnchanged) {
 TEST_F(Binding, AMissingLibraryFailsEveryCallAndIsToldOnce) {
     const fs::path empty = fs::temp_directory_path() / ("kov-binding-" + std::to_string(getpid()));
     fs::create_directories(empty);
-    MfApi api(LibraryLocation{"libMF_API_absent.so", {empty, empty / "lib"}});
+    MfApi api(LibraryLocation{{"libMF_API_absent.so"}, {empty, empty / "lib"}});
     Problems problems;
     api.setProblemHandler(problems.handler());
 
@@ -126,7 +161,7 @@ TEST_F(Binding, AMissingLibraryFailsEveryCallAndIsToldOnce) {
 TEST_F(Binding, AMissingFunctionFailsOnlyThatCallAndIsToldOnce) {
     const fs::path partial = testFolder() / "partial";
     // The first folder that holds the file wins, even when a later one has a fuller library.
-    MfApi api(LibraryLocation{"libMF_API.so", {testFolder() / "nowhere", partial, testFolder()}});
+    MfApi api(LibraryLocation{{"libMF_API.so"}, {testFolder() / "nowhere", partial, testFolder()}});
     Problems problems;
     api.setProblemHandler(problems.handler());
 

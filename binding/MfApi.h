@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reader/SharedLibrary.h"
+#include "binding/SharedLibrary.h"
 
 #include <MF_API.h>
 
@@ -45,13 +45,15 @@ namespace reader {
     X(MF_Value)                                                                                    \
     X(MF_transfer)
 
-/// Where the library file is looked for, in order; after these the system's library path.
+/// Where the library file is looked for: each folder in turn, trying each name in it; after
+/// these each name on the system's library path.
 struct LibraryLocation {
-    std::string fileName;
+    std::vector<std::string> fileNames;
     std::vector<std::filesystem::path> searchDirs;
 
-    /// The platform's file name of MF_API, searched in the program's own folder, then in
-    /// ../lib beside it.
+    /// The platform's file names of MF_API (on Linux the versioned libMF_API.so.1 first, as a
+    /// run-time install has no unversioned link), searched in the program's own folder, then in
+    /// ../lib beside it, then in the install's library folder seen from its program folder.
     static LibraryLocation besideProgram();
 };
 
@@ -74,6 +76,10 @@ public:
 
     /// How many functions have been looked up by name so far.
     std::size_t lookupCount() const;
+
+    /// The file the library was loaded from (a bare name when found on the system's path);
+    /// empty before the first call or when it was not found.
+    std::filesystem::path loadedFrom() const;
 
     std::int32_t MF_GetDLL_Ver(std::uint8_t* version);
     std::int32_t MF_InitComm(const char* port, std::int32_t baud);

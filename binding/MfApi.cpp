@@ -1,5 +1,6 @@
-#include "reader/MfApi.h"
+#include "binding/MfApi.h"
 
+#include <algorithm>
 #include <system_error>
 
 #ifdef _WIN32
@@ -34,14 +35,22 @@ std::filesystem::path programFolder() {
 
 LibraryLocation LibraryLocation::besideProgram() {
 #if defined(_WIN32)
-    const std::string fileName = "MF_API.dll";
+    const std::vector<std::string> fileNames{"MF_API.dll"};
 #elif defined(__APPLE__)
-    const std::string fileName = "libMF_API.dylib";
+    const std::vector<std::string> fileNames{"libMF_API.1.dylib", "libMF_API.dylib"};
 #else
-    const std::string fileName = "libMF_API.so";
+    const std::vector<std::string> fileNames{"libMF_API.so.1", "libMF_API.so"};
 #endif
     const std::filesystem::path own = programFolder();
-    return {fileName, {own, (own / ".." / "lib").lexically_normal()}};
+    std::vector<std::filesystem::path> folders{own, (own / ".." / "lib").lexically_normal()};
+#ifdef READER_LIBDIR_FROM_BINDIR
+    // An install under /usr keeps libraries in lib/<multiarch>, which ../lib does not reach.
+    const std::filesystem::path installed = (own / READER_LIBDIR_FROM_BINDIR).lexically_normal();
+    if (std::find(folders.begin(), folders.end(), installed) == folders.end()) {
+        folders.push_back(installed);
+    }
+#endif
+    return {fileNames, folders};
 }
 
 MfApi::MfApi(LibraryLocation location) : location_(std::move(location)) {
@@ -62,6 +71,11 @@ std::size_t MfApi::lookupCount() const {
     return lookups_;
 }
 
+std::filesystem::path MfApi::loadedFrom() const {
+    const std::lock_guard lock(mutex_);
+    return loadedFrom_;
+}
+
 bool MfApi::loadLocked(std::string& problem) {
     if (loadTried_) {
         return library_.has_value();
@@ -72,27 +86,33 @@ bool MfApi::loadLocked(std::string& problem) {
     std::string failures;
     for (const std::filesystem::path& folder : location_.searchDirs) {
         looked += folder.string() + ", ";
-        const std::filesystem::path candidate = folder / location_.fileName;
-        std::error_code error;
-        if (!std::filesystem::exists(candidate, error)) {
-            continue;
+        for (const std::string& fileName : location_.fileNames) {
+            const std::filesystem::path candidate = folder / fileName;
+            std::error_code error;
+            if (!std::filesystem::exists(candidate, error)) {
+                continue;
+            }
+            SharedLibrary library(candidate);
+            if (library) {
+                library_.emplace(std::move(library));
+                loadedFrom_ = candidate;
+                return true;
+            }
+            failures += " " + candidate.string() + ": " + library.error() + ".";
         }
-        SharedLibrary library(candidate);
-        if (library) {
-            library_.emplace(std::move(library));
-            loadedFrom_ = candidate;
+    }
+    std::string names;
+    for (const std::string& fileName : location_.fileNames) {
+        SharedLibrary fromSystem{std::filesystem::path(fileName)};
+        if (fromSystem) {
+            library_.emplace(std::move(fromSystem));
+            loadedFrom_ = fileName;
             return true;
         }
-        failures += " " + candidate.string() + ": " + library.error() + ".";
+        names += (names.empty() ? "" : " or ") + fileName;
     }
-    SharedLibrary fromSystem{std::filesystem::path(location_.fileName)};
-    if (fromSystem) {
-        library_.emplace(std::move(fromSystem));
-        loadedFrom_ = location_.fileName;
-        return true;
-    }
-    problem = "The reader library " + location_.fileName + " could not be loaded. Looked in " +
-              looked + "then the system's library path." + failures +
+    problem = "The reader library " + names + " could not be loaded. Looked in " + looked +
+              "then the system's library path." + failures +
               " Every reader command fails with status " + std::to_string(MF_ERR_LIBRARY_MISSING) +
               " until the program is started again.";
     return false;

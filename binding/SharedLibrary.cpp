@@ -1,4 +1,4 @@
-#include "reader/SharedLibrary.h"
+#include "binding/SharedLibrary.h"
 
 #ifdef _WIN32
 #include <windows.h>

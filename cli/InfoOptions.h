@@ -1,0 +1,27 @@
+#pragma once
+
+#include "binding/MfApi.h"
+
+#include <optional>
+#include <string>
+
+namespace cli {
+
+/// What a program says about itself on --help and --version.
+struct ProgramInfo {
+    std::string name;
+    /// The usage text --help prints.
+    std::string usage;
+    /// Where the binding looks for MF_API; --version reports what it finds there. Empty for a
+    /// program that does not use the library.
+    std::optional<reader::LibraryLocation> library;
+};
+
+/// "NAME VERSION".
+std::string versionLine(const std::string& name);
+
+/// Answers --help or --version (whichever comes first among the arguments) on standard output
+/// and returns the exit status; nothing when the arguments ask for neither. Needs no display.
+std::optional<int> answerInfoOptions(int argc, char** argv, const ProgramInfo& info);
+
+} // namespace cli
