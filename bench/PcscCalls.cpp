@@ -2,10 +2,10 @@
 
 #include "Emulator.h"
 
+#include "binding/MfApi.h"
 #include "e2e/ChildProcess.h"
 #include "e2e/TempFolder.h"
 #include "pcsc/PcscWatch.h"
-#include "reader/MfApi.h"
 
 #include <winscard.h>
 
