@@ -1,39 +1,8 @@
 #pragma once
 
-#include <unistd.h>
-
-#include <utility>
+// The emulator's files share the descriptor owner of the port folder's checks.
+#include "ports/FileDescriptor.h"
 
 namespace kov450 {
-
-/// Owns a POSIX file descriptor and closes it once.
-class FileDescriptor {
-public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    void reset() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-
-private:
-    int fd_ = -1;
-};
-
+using ports::FileDescriptor;
 } // namespace kov450
