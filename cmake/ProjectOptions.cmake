@@ -14,9 +14,12 @@ endif()
 
 add_library(project_options INTERFACE)
 target_compile_features(project_options INTERFACE cxx_std_20)
+# A program built outside this tree against our sanitized library needs the runtime too.
+set(KOV_SANITIZER_FLAGS "")
 if(KOV_SANITIZE)
-    target_compile_options(project_options INTERFACE -fsanitize=address,undefined
+    set(KOV_SANITIZER_FLAGS -fsanitize=address,undefined)
+    target_compile_options(project_options INTERFACE ${KOV_SANITIZER_FLAGS}
                                                      -fno-omit-frame-pointer
                                                      -fno-sanitize-recover=undefined)
-    target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+    target_link_options(project_options INTERFACE ${KOV_SANITIZER_FLAGS})
 endif()

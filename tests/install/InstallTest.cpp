@@ -177,6 +177,7 @@ TEST_F(Install, ACProgramBuildsThroughPkgConfigAndReadsTheInstalledEmulator) {
     const fs::path program = work.path() / "reader_version";
     // As a user would build it; the run path only spares the run an LD_LIBRARY_PATH.
     const Result built = shell(std::string(KOV_C_COMPILER) + " -std=c99 -Wall -Werror " +
+                                   KOV_CONSUMER_FLAGS " " +
                                    (work.path() / "reader_version.c").string() + " -o " +
                                    program.string() + " $(pkg-config --cflags --libs mf_api)" +
                                    " -Wl,-rpath,$(pkg-config --variable=libdir mf_api)",
@@ -216,7 +217,8 @@ TEST_F(Install, ACMakeProjectFindsTheLibraryAsAPackage) {
     const fs::path build = work.path() / "build";
     const Result configured =
         run({CMAKE_COMMAND, "-S", work.path().string(), "-B", build.string(),
-             "-DCMAKE_PREFIX_PATH=" + prefix().string(), "-DCMAKE_C_COMPILER=" KOV_C_COMPILER});
+             "-DCMAKE_PREFIX_PATH=" + prefix().string(), "-DCMAKE_C_COMPILER=" KOV_C_COMPILER,
+             "-DCMAKE_C_FLAGS=" KOV_CONSUMER_FLAGS, "-DCMAKE_EXE_LINKER_FLAGS=" KOV_CONSUMER_FLAGS});
     ASSERT_EQ(configured.status, 0) << configured.output;
     const Result built = run({CMAKE_COMMAND, "--build", build.string()});
     ASSERT_EQ(built.status, 0) << built.output;
