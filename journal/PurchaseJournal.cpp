@@ -1,0 +1,244 @@
+#include "journal/PurchaseJournal.h"
+
+#include "ports/PortFolder.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+namespace journal {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+/// Longer lines are none of ours: they are skipped unread, so a stray file cannot fill memory.
+constexpr std::size_t kLongestLine = 4096;
+/// Another program appends one line at a time; a lock held longer than this is held by a hung one.
+constexpr auto kLockPatience = std::chrono::seconds(2);
+constexpr auto kLockRetry = std::chrono::milliseconds(5);
+
+std::string systemError(int error) {
+    return std::strerror(error);
+}
+
+/// Makes each missing folder of `folder` for this user alone, leaving existing ones as they are.
+std::optional<std::string> makeFolders(const fs::path& folder) {
+    fs::path made;
+    for (const fs::path& part : folder) {
+        made /= part;
+        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+            return made.string() + ": " + systemError(errno);
+        }
+    }
+    return std::nullopt;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+/// Holds the journal's advisory lock, so that two programs appending never mix their lines.
+class PurchaseJournal::Lock {
+public:
+    explicit Lock(int fd) : fd_(fd) {
+        const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) ||
+                std::chrono::steady_clock::now() > giveUp) {
+                error_ = errno == EWOULDBLOCK ? "another program holds the journal locked"
+                                              : systemError(errno);
+                return;
+            }
+            std::this_thread::sleep_for(kLockRetry);
+        }
+    }
+    ~Lock() {
+        if (!error_) {
+            ::flock(fd_, LOCK_UN);
+        }
+    }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+    const std::optional<std::string>& error() const { return error_; }
+
+private:
+    int fd_;
+    std::optional<std::string> error_;
+};
+
+PurchaseJournal::PurchaseJournal(fs::path file) : path_(std::move(file)) {
+}
+
+std::string PurchaseJournal::failure(std::string_view what) const {
+    return path_.string() + ": " + std::string(what);
+}
+
+std::optional<std::string> PurchaseJournal::open() {
+    if (fd_.valid()) {
+        // Moved away or replaced since (archived, say): the journal is the file at its path.
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd_.get(), &held) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+            sameFile(held, named)) {
+            return std::nullopt;
+        }
+        fd_.reset();
+    }
+    const fs::path folder = path_.parent_path();
+    if (auto error = makeFolders(folder)) {
+        return error;
+    }
+    if (auto reason = ports::unsafeFolderReason(folder)) {
+        return reason;
+    }
+    ports::FileDescriptor fd(::open(
+        path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (!fd.valid()) {
+        return failure(errno == ELOOP ? "is a symbolic link" : systemError(errno));
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        return failure(systemError(errno));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return failure("is not a regular file");
+    }
+    if (info.st_uid != ::geteuid()) {
+        return failure("belongs to another user");
+    }
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return failure("is writable by other users");
+    }
+    fd_ = std::move(fd);
+    scanned_ = 0;
+    lineIsCut_ = false;
+    open_ = OpenPurchases{};
+    return std::nullopt;
+}
+
+std::optional<std::string> PurchaseJournal::readNewLines() {
+    struct stat info {};
+    if (::fstat(fd_.get(), &info) != 0) {
+        return failure(systemError(errno));
+    }
+    if (info.st_size < scanned_) {
+        // Cut short by someone: what it holds now is all there is.
+        scanned_ = 0;
+        open_ = OpenPurchases{};
+    }
+    std::array<char, 65536> chunk{};
+    std::string line;
+    bool overlong = false;
+    off_t at = scanned_;
+    while (at < info.st_size) {
+        const ssize_t got = ::pread(fd_.get(), chunk.data(), chunk.size(), at);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return failure(got < 0 ? systemError(errno) : "ended while being read");
+        }
+        for (ssize_t i = 0; i < got; ++i) {
+            const char c = chunk[static_cast<std::size_t>(i)];
+            if (c != '\n') {
+                overlong = overlong || line.size() >= kLongestLine;
+                if (!overlong) {
+                    line += c;
+                }
+                continue;
+            }
+            if (!overlong) {
+                if (const auto record = parseJournalLine(line)) {
+                    open_.note(*record);
+                }
+            }
+            line.clear();
+            overlong = false;
+            scanned_ = at + i + 1;
+        }
+        at += got;
+    }
+    lineIsCut_ = scanned_ < info.st_size;
+    return std::nullopt;
+}
+
+std::optional<std::string> PurchaseJournal::append(const PurchaseRecord& record) {
+    if (auto error = open()) {
+        return error;
+    }
+    const Lock lock(fd_.get());
+    if (lock.error()) {
+        return failure(*lock.error());
+    }
+    if (auto error = readNewLines()) {
+        return error;
+    }
+    struct stat info {};
+    if (::fstat(fd_.get(), &info) != 0) {
+        return failure(systemError(errno));
+    }
+    const off_t before = info.st_size;
+    std::string bytes;
+    if (before == 0) {
+        bytes = kHeaderLine;
+    } else if (lineIsCut_) {
+        // A line a crash cut short gets its end, without the CR, so it stays apart and unread.
+        bytes = "\n";
+    }
+    bytes += journalLine(record);
+
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd_.get(), bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) {
+            continue;
+        }
+        if (wrote <= 0) {
+            const int error = wrote < 0 ? errno : ENOSPC;
+            // No half line: what went in is taken out again.
+            [[maybe_unused]] const int ignored = ::ftruncate(fd_.get(), before);
+            return failure(systemError(error));
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    if (::fdatasync(fd_.get()) != 0) {
+        const int error = errno;
+        [[maybe_unused]] const int ignored = ::ftruncate(fd_.get(), before);
+        return failure(systemError(error));
+    }
+    if (before == 0) {
+        // A new file is only found after a crash once its folder entry is on disk too.
+        const ports::FileDescriptor folder(
+            ::open(path_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder.valid() || ::fsync(folder.get()) != 0) {
+            return failure(systemError(errno));
+        }
+    }
+    scanned_ = before + static_cast<off_t>(bytes.size());
+    lineIsCut_ = false;
+    open_.note(record);
+    return std::nullopt;
+}
+
+std::optional<PurchaseRecord> PurchaseJournal::openPurchaseOf(std::string_view cardUid) {
+    if (open()) {
+        return std::nullopt;
+    }
+    const Lock lock(fd_.get());
+    if (lock.error() || readNewLines()) {
+        return std::nullopt;
+    }
+    return open_.of(cardUid);
+}
+
+} // namespace journal

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "journal/OpenPurchases.h"
+#include "journal/PurchaseRecord.h"
+
+#include "ports/FileDescriptor.h"
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace journal {
+
+/// The purchase journal on disk: a CSV file of one line per purchase event, only ever appended
+/// to. Each line is on disk before append returns, so a line written before a card write
+/// survives a crash during it. The file is created 0600 in a folder that only its user (or
+/// root) can change, and other programs of the same user may append to it at the same time.
+class PurchaseJournal {
+public:
+    explicit PurchaseJournal(std::filesystem::path file);
+
+    const std::filesystem::path& path() const { return path_; }
+
+    /// Appends the record and waits until it is on disk; the reason when it could not, and then
+    /// the file holds no part of it.
+    std::optional<std::string> append(const PurchaseRecord& record);
+
+    /// The card's purchase with no known outcome, as the journal tells it now, lines other
+    /// programs appended included; nothing also when the journal cannot be read.
+    std::optional<PurchaseRecord> openPurchaseOf(std::string_view cardUid);
+
+private:
+    class Lock;
+
+    std::optional<std::string> open();
+    std::optional<std::string> readNewLines();
+    std::string failure(std::string_view what) const;
+
+    std::filesystem::path path_;
+    ports::FileDescriptor fd_;
+    off_t scanned_ = 0;      ///< lines before this offset are in open_
+    bool lineIsCut_ = false; ///< the bytes after scanned_ are a line with no end
+    OpenPurchases open_;
+};
+
+} // namespace journal
