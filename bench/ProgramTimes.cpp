@@ -4,6 +4,7 @@
 #include "Wire.h"
 
 #include "binding/MfApi.h"
+#include "journal/PurchaseJournal.h"
 #include "panel/KOV450.h"
 #include "poll/Form1.h"
 #include "protocol/Command.h"
@@ -19,6 +20,7 @@
 #include <QEventLoop>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -140,7 +142,9 @@ void measurePoll(reader::MfApi& api, Table& table) {
 void measureAutoRead(reader::MfApi& api, Table& table) {
     Emulator emulator(true);
     StopwatchBoxes boxes;
-    panel::KOV450 window(api, boxes);
+    const QTemporaryDir stateFolder;
+    journal::PurchaseJournal journal(stateFolder.filePath("purchases.csv").toStdString());
+    panel::KOV450 window(api, boxes, journal);
     window.show();
     child<QAbstractButton>(window, "PortSet")->click();
     auto* check = child<QCheckBox>(window, "AutoCheck");

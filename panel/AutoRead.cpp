@@ -4,6 +4,7 @@
 #include "panel/KOV450.h"
 #include "panel/Purchase.h"
 #include "panel/PurchaseMessages.h"
+#include "panel/PurchaseRecorder.h"
 
 #include "convert/HexText.h"
 #include "convert/NumberText.h"
@@ -41,13 +42,23 @@ void KOV450::Timer1_Timer() {
     LoadKey_Click();
     Authentication_Click();
 
-    const std::optional<double> amount = convert::wholeTextNumber(form.Text1->text());
+    const QString amountTyped = form.Text1->text();
+    const std::optional<double> amount = convert::wholeTextNumber(amountTyped);
     module1_.BlockBytes.fill(0);
-    const PurchaseResult result =
-        purchase(api_, std::span(module1_.BlockBytes).first<kBlockSize>(), amount,
-                 [this](int deducted) { return confirmDeduction(deducted); });
+    PurchaseRecorder recorder(journal_, openedPort_.toStdString(),
+                              form.AutoTXT->text().toStdString(),
+                              amountTyped.trimmed().toStdString());
+    const PurchaseResult result = purchase(
+        api_, std::span(module1_.BlockBytes).first<kBlockSize>(), amount,
+        [this](int deducted) { return confirmDeduction(deducted); }, &recorder);
+    // The technician needs the file and the reason to mend a journal that cannot be written.
+    const QString journalProblem = QString::fromStdString(recorder.problem().value_or(""));
     if (const std::optional<QString> message = outcomeMessage(result.outcome)) {
-        tell(*message);
+        tell(result.outcome == PurchaseOutcome::NotRecorded ? *message + '\n' + journalProblem
+                                                            : *message);
+    }
+    if (recorder.problem() && result.outcome != PurchaseOutcome::NotRecorded) {
+        tell(kOutcomeNotRecorded + '\n' + journalProblem);
     }
 }
 

@@ -15,10 +15,11 @@ namespace {
 constexpr std::int32_t kPortSpeed = 9600;
 } // namespace
 
-KOV450::KOV450(reader::MfApi& api, ui::MessageBoxes& messages, QWidget* parent)
+KOV450::KOV450(reader::MfApi& api, ui::MessageBoxes& messages, journal::PurchaseJournal& journal,
+               QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      api_(api), messages_(messages) {
+      api_(api), messages_(messages), journal_(journal) {
     setObjectName("KOV450");
     setWindowTitle("KOV -450");
     const qreal dpi = ui::logicalDpi();
@@ -148,7 +149,9 @@ void KOV450::PortSet_Click() {
                                 "\" has a character that a port name cannot hold.");
         return;
     }
-    showStatus(api_.MF_InitComm(ansiName->constData(), kPortSpeed));
+    const std::int32_t status = api_.MF_InitComm(ansiName->constData(), kPortSpeed);
+    openedPort_ = status == MF_OK ? portName : QString();
+    showStatus(status);
     replaceResult("9", "port is open please close the opener port application");
     replaceResult("0", "port opened Correctly");
 }

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <optional>
 
+namespace journal {
+class PurchaseJournal;
+}
 namespace reader {
 class MfApi;
 }
@@ -18,11 +21,13 @@ class MessageBoxes;
 namespace panel {
 
 /// The reader panel: one window of test controls over MF_API. Each handler reads its controls,
-/// converts, calls the library and writes its controls; every status lands in ResultTXT.
+/// converts, calls the library and writes its controls; every status lands in ResultTXT. The
+/// auto read records each purchase in `journal`.
 class KOV450 : public QWidget {
     Q_OBJECT
 public:
-    KOV450(reader::MfApi& api, ui::MessageBoxes& messages, QWidget* parent = nullptr);
+    KOV450(reader::MfApi& api, ui::MessageBoxes& messages, journal::PurchaseJournal& journal,
+           QWidget* parent = nullptr);
     ~KOV450() override;
 
     const Module1& buffers() const { return module1_; }
@@ -101,6 +106,8 @@ private:
 
     reader::MfApi& api_;
     ui::MessageBoxes& messages_;
+    journal::PurchaseJournal& journal_;
+    QString openedPort_; ///< the name "Port Set" last opened, for the journal
     Module1 module1_;
     PanelControls form;
     std::int16_t RedLEDState = 0;

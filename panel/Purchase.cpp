@@ -41,13 +41,16 @@ PurchaseResult purchase(reader::MfApi& api, std::span<std::uint8_t, kBlockSize> 
     }
     block[0] = *newCredit;
 
-    const int deducted = credit - *newCredit;
-    step.asked(deducted);
-    if (!confirm(deducted)) {
+    if (!step.asking(credit, *newCredit)) {
+        return {PurchaseOutcome::NotRecorded, read, credit, newCredit};
+    }
+    if (!confirm(credit - *newCredit)) {
         step.declined();
         return {PurchaseOutcome::Declined, read, credit, newCredit};
     }
-    step.sending(credit, *newCredit);
+    if (!step.sending()) {
+        return {PurchaseOutcome::NotRecorded, read, credit, newCredit};
+    }
     const std::int32_t written = api.MF_Write(kDevice, kCreditBlock, kOneBlock, block.data());
     // A failed line (no answer, a broken answer, the reader gone) may follow a write the reader
     // made; a refusal of the reader's own means the card was not written.
@@ -73,6 +76,8 @@ std::optional<QString> outcomeMessage(PurchaseOutcome outcome) {
         return kNothingDeducted;
     case PurchaseOutcome::WriteUnknown:
         return kWriteUnknown;
+    case PurchaseOutcome::NotRecorded:
+        return kNotRecorded;
     case PurchaseOutcome::Declined:
     case PurchaseOutcome::Written:
         break;

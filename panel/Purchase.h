@@ -29,6 +29,7 @@ enum class PurchaseOutcome {
     Written,          ///< the card holds the new credit
     WriteRefused,     ///< the reader or the card refused the write: the card keeps its credit
     WriteUnknown,     ///< the write's answer was lost: the card may hold either credit
+    NotRecorded,      ///< the purchase could not be recorded before its write: nothing written
 };
 
 /// A purchase's outcome with the numbers it got as far as, for whoever records purchases.
@@ -40,18 +41,20 @@ struct PurchaseResult {
 };
 
 /// Hears each step as it happens, so that a journal can record a purchase before its write
-/// goes to the card. Each call does nothing unless overridden.
+/// goes to the card, and hold the purchase back when it cannot. Unless overridden, each call
+/// does nothing and lets the purchase go on.
 class PurchaseSteps {
 public:
     virtual ~PurchaseSteps() = default;
 
     /// The credit block was read: the credit, or nothing when the read failed with `status`.
     virtual void creditRead(std::int32_t /*status*/, std::optional<std::uint8_t> /*credit*/) {}
-    /// The operator is asked whether `deducted` may come off the card.
-    virtual void asked(int /*deducted*/) {}
+    /// The operator is about to be asked whether the credit may go down to `newCredit`;
+    /// false stops the purchase before the question.
+    virtual bool asking(std::uint8_t /*credit*/, std::uint8_t /*newCredit*/) { return true; }
     virtual void declined() {}
-    /// The write of the new credit is about to go to the card.
-    virtual void sending(std::uint8_t /*credit*/, std::uint8_t /*newCredit*/) {}
+    /// The write of the new credit is about to go to the card; false stops it from going.
+    virtual bool sending() { return true; }
     /// The write was answered: Written, WriteRefused or WriteUnknown.
     virtual void writeAnswered(const PurchaseResult& /*result*/) {}
 };

@@ -31,4 +31,12 @@ inline const QString kAmountInvalid = QStringLiteral("مبلغ خريد نامع
 /// The credit is smaller than the purchase amount.
 inline const QString kCreditTooSmall = QStringLiteral("اعتبار کارت براي اين خريد کافي نيست");
 
+/// The purchase journal could not record the purchase before its write, so the card was not
+/// written: a sale that leaves no record is not made.
+inline const QString kNotRecorded = QStringLiteral("ثبت خريد در دفتر ممکن نيست، مبلغي کسر نشد");
+
+/// The write was made or tried, but its outcome could not be recorded: the journal settles it
+/// the next time the card is read, once it can be written again.
+inline const QString kOutcomeNotRecorded = QStringLiteral("نتيجه خريد در دفتر ثبت نشد");
+
 } // namespace panel

@@ -2,6 +2,8 @@
 
 #include "binding/MfApi.h"
 #include "cli/InfoOptions.h"
+#include "journal/JournalLocation.h"
+#include "journal/PurchaseJournal.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -14,7 +16,8 @@ constexpr const char* kUsage =
     "terminal. It opens its port by name (USB, COM1, a device path, socket://HOST:PORT).\n"
     "  --help     this text\n"
     "  --version  the version, and the MF_API library it finds\n"
-    "Environment: MF_API_PORTS, XDG_RUNTIME_DIR (port folder), MF_API_ANSWER_MARGIN_MS.\n"
+    "Environment: MF_API_PORTS, XDG_RUNTIME_DIR (port folder), MF_API_ANSWER_MARGIN_MS,\n"
+    "XDG_STATE_HOME (purchase journal, else ~/.local/state/tagbench/purchases.csv).\n"
     "See tagbench(1).\n";
 
 } // namespace
@@ -29,7 +32,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName("tagbench");
     reader::MfApi api(reader::LibraryLocation::besideProgram());
     ui::QtMessageBoxes messages("tagbench");
-    panel::KOV450 window(api, messages);
+    journal::PurchaseJournal purchases(journal::purchaseJournalPath());
+    panel::KOV450 window(api, messages, purchases);
     window.show();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "binding/MfApi.h"
+#include "journal/PurchaseJournal.h"
 #include "panel/KOV450.h"
 
 #include "MfRecorder.h"
@@ -9,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -21,7 +23,7 @@ protected:
     void SetUp() override { mfdouble::reset(); }
 
     panel::KOV450& open() {
-        window = std::make_unique<panel::KOV450>(api, boxes);
+        window = std::make_unique<panel::KOV450>(api, boxes, journal);
         return *window;
     }
 
@@ -49,5 +51,7 @@ protected:
 
     reader::MfApi api{reader::LibraryLocation::besideProgram()};
     ScriptedMessageBoxes boxes;
+    QTemporaryDir stateFolder;
+    journal::PurchaseJournal journal{stateFolder.filePath("purchases.csv").toStdString()};
     std::unique_ptr<panel::KOV450> window; // after api: destroyed first, while api lives
 };

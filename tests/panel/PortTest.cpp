@@ -111,7 +111,9 @@ TEST(PanelWithoutLibrary, SaysOnceWhereItLookedAndShowsTheStatusOfEveryCommand) 
     const auto nowhere = std::filesystem::temp_directory_path() / "kov-no-library";
     reader::MfApi api(reader::LibraryLocation{{"libMF_API_absent.so"}, {nowhere}});
     ScriptedMessageBoxes boxes;
-    auto window = std::make_unique<panel::KOV450>(api, boxes);
+    const QTemporaryDir stateFolder;
+    journal::PurchaseJournal journal(stateFolder.filePath("purchases.csv").toStdString());
+    auto window = std::make_unique<panel::KOV450>(api, boxes, journal);
     auto* resultBox = window->findChild<QLineEdit*>("ResultTXT");
     EXPECT_EQ(resultBox->text(), ""); // nothing to show as a version
 

@@ -22,7 +22,7 @@ namespace panel {
 void PrintTo(PurchaseOutcome outcome, std::ostream* out) {
     constexpr std::array names{"CreditUnreadable", "CreditTooLow", "AmountInvalid",
                                "NotEnoughCredit",  "Declined",     "Written",
-                               "WriteRefused",     "WriteUnknown"};
+                               "WriteRefused",     "WriteUnknown", "NotRecorded"};
     *out << names.at(static_cast<std::size_t>(outcome));
 }
 } // namespace panel
@@ -42,21 +42,30 @@ Bytes creditBlock(std::uint8_t credit) {
 
 /// Every step heard, as text, with the writes already sent when it was heard.
 struct HeardSteps : panel::PurchaseSteps {
+    explicit HeardSteps(const std::vector<int>& asked) : questions(asked) {}
+
     void creditRead(std::int32_t status, std::optional<std::uint8_t> credit) override {
         heard.push_back("read " + std::to_string(status) + " " +
                         (credit ? std::to_string(*credit) : "-"));
     }
-    void asked(int deducted) override { heard.push_back("asked " + std::to_string(deducted)); }
+    bool asking(std::uint8_t credit, std::uint8_t newCredit) override {
+        heard.push_back("asking " + std::to_string(credit) + " " + std::to_string(newCredit) +
+                        " after " + std::to_string(questions.size()) + " questions");
+        return goOnAsking;
+    }
     void declined() override { heard.push_back("declined"); }
-    void sending(std::uint8_t credit, std::uint8_t newCredit) override {
-        heard.push_back("sending " + std::to_string(credit) + " " + std::to_string(newCredit) +
-                        " after " + std::to_string(mfdouble::callsOf("MF_Write").size()) +
+    bool sending() override {
+        heard.push_back("sending after " + std::to_string(mfdouble::callsOf("MF_Write").size()) +
                         " writes");
+        return goOnSending;
     }
     void writeAnswered(const panel::PurchaseResult& result) override {
         heard.push_back("answered " + std::to_string(result.status));
     }
     std::vector<std::string> heard;
+    const std::vector<int>& questions;
+    bool goOnAsking = true;
+    bool goOnSending = true;
 };
 
 class Purchase : public ::testing::Test {
@@ -89,7 +98,7 @@ protected:
     reader::MfApi api{reader::LibraryLocation::besideProgram()};
     std::array<std::uint8_t, panel::kBlockSize> block{};
     std::vector<int> asked;
-    HeardSteps steps;
+    HeardSteps steps{asked};
 };
 
 } // namespace
@@ -201,17 +210,36 @@ TEST_F(Purchase, EachStepIsHeardAndTheSendingBeforeTheWriteGoes) {
     mfdouble::script("MF_Write", {MF_ERR_TIMEOUT, {}});
     buy(50, 10);
     EXPECT_EQ(steps.heard,
-              (std::vector<std::string>{"read 0 50", "asked 10", "sending 50 40 after 0 writes",
+              (std::vector<std::string>{"read 0 50", "asking 50 40 after 0 questions",
+                                        "sending after 0 writes",
                                         "answered " + std::to_string(MF_ERR_TIMEOUT)}));
 
     steps.heard.clear();
     buy(50, 10, false);
-    EXPECT_EQ(steps.heard, (std::vector<std::string>{"read 0 50", "asked 10", "declined"}));
+    EXPECT_EQ(steps.heard, (std::vector<std::string>{"read 0 50", "asking 50 40 after 1 questions",
+                                                     "declined"}));
 
     steps.heard.clear();
     buy(50, 10, true, MF_ERR_CARD_NO_ANSWER);
     EXPECT_EQ(steps.heard,
               std::vector<std::string>{"read " + std::to_string(MF_ERR_CARD_NO_ANSWER) + " -"});
+}
+
+TEST_F(Purchase, AListenerThatCannotRecordStopsThePurchaseBeforeTheQuestionOrTheWrite) {
+    steps.goOnAsking = false;
+    panel::PurchaseResult result = buy(50, 10);
+    EXPECT_EQ(result.outcome, PurchaseOutcome::NotRecorded);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(steps.heard.back(), "asking 50 40 after 0 questions");
+
+    steps.goOnAsking = true;
+    steps.goOnSending = false;
+    result = buy(50, 10);
+    EXPECT_EQ(result.outcome, PurchaseOutcome::NotRecorded);
+    EXPECT_EQ(asked, std::vector<int>{10});
+    EXPECT_EQ(result.newCredit, 40);
+    EXPECT_EQ(steps.heard.back(), "sending after 0 writes");
+    EXPECT_TRUE(writes().empty());
 }
 
 TEST_F(Purchase, RunsWithoutAListener) {
@@ -228,6 +256,7 @@ TEST(PurchaseMessage, EachOutcomeTellsItsMessageAndAWriteOrANoTellsNothing) {
     EXPECT_EQ(outcomeMessage(PurchaseOutcome::NotEnoughCredit), panel::kCreditTooSmall);
     EXPECT_EQ(outcomeMessage(PurchaseOutcome::WriteRefused), panel::kNothingDeducted);
     EXPECT_EQ(outcomeMessage(PurchaseOutcome::WriteUnknown), panel::kWriteUnknown);
+    EXPECT_EQ(outcomeMessage(PurchaseOutcome::NotRecorded), panel::kNotRecorded);
     EXPECT_EQ(outcomeMessage(PurchaseOutcome::Written), std::nullopt);
     EXPECT_EQ(outcomeMessage(PurchaseOutcome::Declined), std::nullopt);
 }

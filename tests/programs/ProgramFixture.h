@@ -1,6 +1,7 @@
 #pragma once
 
 #include "binding/MfApi.h"
+#include "journal/PurchaseJournal.h"
 #include "panel/KOV450.h"
 
 #include "QtPrinters.h"
@@ -38,6 +39,8 @@ protected:
 
     reader::MfApi api{reader::LibraryLocation::besideProgram()};
     ScriptedMessageBoxes boxes;
+    testing_support::TempFolder journalFolder;
+    journal::PurchaseJournal journal{journalFolder.path() / "purchases.csv"};
     std::unique_ptr<Window> window;
 };
 
@@ -47,7 +50,7 @@ class OpenPanelTest : public ProgramTest<panel::KOV450> {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        window = std::make_unique<panel::KOV450>(api, boxes);
+        window = std::make_unique<panel::KOV450>(api, boxes, journal);
         click("PortSet");
         ASSERT_EQ(text("ResultTXT"), "port opened Correctly");
     }
