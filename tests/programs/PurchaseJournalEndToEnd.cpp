@@ -14,6 +14,7 @@
 #include <csignal>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -158,4 +159,108 @@ TEST_F(PurchaseJournalEndToEnd, ASaleTheJournalCannotRecordIsRefusedBeforeTheCar
     EXPECT_TRUE(boxes.shown[1].text.contains(QString::fromStdString(journalFile().string())));
     console("cards", "credit 50");
     EXPECT_EQ(fs::file_size(journalFile()), recorded);
+}
+
+namespace {
+
+/// tagbench's panel in a child process on the emulator's ports, with its journal in a state
+/// folder of the test's own; the operator's answers go in on its standard input.
+class KilledMidPurchase : public testing_support::EmulatorTest {
+protected:
+    std::unique_ptr<testing_support::ChildProcess> startPanel() {
+        // A killed panel leaves the pty's exclusive flag set; the emulator clears it once no one
+        // holds the port's lock, so the port opens again within a second or so.
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            auto panel = std::make_unique<testing_support::ChildProcess>(
+                std::vector<std::string>{AUTO_READ_PROBE_PATH},
+                std::vector<std::pair<std::string, std::string>>{
+                    {"MF_API_PORTS", ports_.path().string()},
+                    {"XDG_STATE_HOME", stateHome.path().string()},
+                    // Long enough for the test to kill the panel while it waits for the answer.
+                    {"MF_API_ANSWER_MARGIN_MS", "10000"},
+                    {"QT_QPA_PLATFORM", "offscreen"}});
+            const auto port = panel->waitForLine("port: ", 10s);
+            EXPECT_TRUE(port) << panel->transcript();
+            if (!port || port->ends_with("port opened Correctly")) {
+                return panel;
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+        ADD_FAILURE() << "the port never opened again";
+        return nullptr;
+    }
+
+    /// A purchase of 10 that the operator confirms, with `faults` put on the line while the
+    /// question waits; the panel is killed once the journal holds the write it is sending and
+    /// the reader has lost the write's answer.
+    void
+    purchaseKilledWhileWriting(const std::vector<std::pair<std::string, std::string>>& faults) {
+        auto panel = startPanel();
+        ASSERT_TRUE(panel);
+        ASSERT_TRUE(panel->waitForLine("asked: " + panel::deductionQuestion(10).toStdString(), 10s))
+            << panel->transcript();
+        for (const auto& [command, reply] : faults) {
+            console(command, reply);
+        }
+        panel->writeLine("ok");
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                std::ifstream in(journalFile(), std::ios::binary);
+                std::stringstream text;
+                text << in.rdbuf();
+                return text.str().find(",sending,0\r\n") != std::string::npos;
+            },
+            10s))
+            << panel->transcript();
+        // The write reached the card (or tore on it) and its answer is lost: the panel waits.
+        expectOutput("an answer was dropped");
+        panel->signal(SIGKILL);
+        ASSERT_TRUE(panel->wait(5s));
+        EXPECT_EQ(journalLines(journalFile()),
+                  (std::vector<Line>{event(PurchaseEvent::Asked), event(PurchaseEvent::Sending)}));
+    }
+
+    /// The next run: the card is read, the operator is asked for the next purchase and says no.
+    void nextRunReadsTheCard() {
+        auto panel = startPanel();
+        ASSERT_TRUE(panel);
+        ASSERT_TRUE(panel->waitForLine("asked: " + panel::deductionQuestion(10).toStdString(), 10s))
+            << panel->transcript();
+        panel->writeLine("cancel");
+        ASSERT_TRUE(panel->waitForLine("done", 10s)) << panel->transcript();
+        // Settled silently: the question was all the operator saw.
+        EXPECT_EQ(panel->transcript().find("told:"), std::string::npos) << panel->transcript();
+    }
+
+    fs::path journalFile() const { return stateHome.path() / "tagbench" / "purchases.csv"; }
+
+    testing_support::TempFolder stateHome;
+};
+
+} // namespace
+
+TEST_F(KilledMidPurchase, AWriteTheCardTookIsSettledAsWrittenByTheNextRun) {
+    purchaseKilledWhileWriting({{"drop", "lost"}});
+    console("cards", "credit 40");
+    // The customer takes the card away and presents it again at the next run.
+    console("remove " + kCard, kCard);
+    console("present " + kCard, kCard);
+    nextRunReadsTheCard();
+    EXPECT_EQ(journalLines(journalFile()),
+              (std::vector<Line>{event(PurchaseEvent::Asked), event(PurchaseEvent::Sending),
+                                 event(PurchaseEvent::ResolvedWritten),
+                                 event(PurchaseEvent::Asked, 0, 40, 30),
+                                 event(PurchaseEvent::Declined, 0, 40, 30)}));
+}
+
+TEST_F(KilledMidPurchase, AWriteTornByAPowerLossIsSettledAsNotWrittenByTheNextRun) {
+    // Power goes before the block reaches the card, and with it the answer.
+    purchaseKilledWhileWriting({{"tear 0", "power"}, {"drop", "lost"}});
+    console("cards", "credit 50");
+    console("present " + kCard, kCard);
+    nextRunReadsTheCard();
+    EXPECT_EQ(journalLines(journalFile()),
+              (std::vector<Line>{event(PurchaseEvent::Asked), event(PurchaseEvent::Sending),
+                                 event(PurchaseEvent::ResolvedNotWritten),
+                                 event(PurchaseEvent::Asked), event(PurchaseEvent::Declined)}));
 }
