@@ -1,8 +1,9 @@
 // kov-bench: measures, in one run, the round trip of each library call against kov450-emu
 // (unpaced and paced at 9600 bit/s), the polls per second of tagpoll, card arrival to its log
-// line and to the purchase's confirmation, and the start-up and peak memory of both programs;
-// prints one table of figures against their limits. A benchmark, not a test: it fails only when
-// it cannot measure.
+// line and to the purchase's confirmation, the purchase journal's lines, and the start-up and peak
+// memory of both programs; prints one table of figures against their limits. A benchmark, not a
+// test: it fails only when it cannot measure.
+#include "JournalAppend.h"
 #include "LibraryCalls.h"
 #include "PcscCalls.h"
 #include "ProgramTimes.h"
@@ -28,8 +29,8 @@ int main(int argc, char* argv[]) {
         std::filesystem::canonical("/proc/self/exe").parent_path().string();
     bench::Table table;
     try {
-        // Arguments name the parts to run (calls, pcsc, ser2net, programs, startup); none runs them
-        // all.
+        // Arguments name the parts to run (calls, pcsc, ser2net, programs, journal, startup);
+        // none runs them all.
         const QStringList parts = QApplication::arguments().mid(1);
         const auto wanted = [&parts](const char* part) {
             return parts.isEmpty() || parts.contains(QLatin1String(part));
@@ -46,6 +47,9 @@ int main(int argc, char* argv[]) {
         }
         if (wanted("programs")) {
             bench::measurePrograms(api, table);
+        }
+        if (wanted("journal")) {
+            bench::measureJournalAppend(table);
         }
         if (wanted("startup")) {
             bench::measureStartUp(binFolder, table);

@@ -137,7 +137,7 @@ std::optional<std::string> PurchaseJournal::readNewLines() {
         open_ = OpenPurchases{};
     }
     std::array<char, 65536> chunk{};
-    std::string line;
+    std::string line; // the part of a line that began in an earlier chunk
     bool overlong = false;
     off_t at = scanned_;
     while (at < info.st_size) {
@@ -148,23 +148,24 @@ std::optional<std::string> PurchaseJournal::readNewLines() {
         if (got <= 0) {
             return failure(got < 0 ? systemError(errno) : "ended while being read");
         }
-        for (ssize_t i = 0; i < got; ++i) {
-            const char c = chunk[static_cast<std::size_t>(i)];
-            if (c != '\n') {
-                overlong = overlong || line.size() >= kLongestLine;
-                if (!overlong) {
-                    line += c;
-                }
-                continue;
-            }
-            if (!overlong) {
-                if (const auto record = parseJournalLine(line)) {
+        std::string_view rest(chunk.data(), static_cast<std::size_t>(got));
+        for (std::size_t end = rest.find('\n'); end != std::string_view::npos;
+             end = rest.find('\n')) {
+            const std::string_view piece = rest.substr(0, end);
+            if (!overlong && line.size() + piece.size() <= kLongestLine) {
+                const std::string_view whole = line.empty() ? piece : line.append(piece);
+                if (const auto record = parseJournalLine(whole)) {
                     open_.note(*record);
                 }
             }
             line.clear();
             overlong = false;
-            scanned_ = at + i + 1;
+            rest.remove_prefix(end + 1);
+            scanned_ = at + got - static_cast<off_t>(rest.size());
+        }
+        overlong = overlong || line.size() + rest.size() > kLongestLine;
+        if (!overlong) {
+            line.append(rest);
         }
         at += got;
     }
