@@ -280,7 +280,7 @@ TEST_F(Install, ManualPagesRenderWithoutWarningsAndNameTheEnvironment) {
     const std::map<std::string, std::vector<std::string>> mentions{
         {"tagbench",
          {"MF_API_PORTS", "XDG_RUNTIME_DIR", "MF_API_ANSWER_MARGIN_MS", "libMF_API.so.1",
-          "socket://", "--version"}},
+          "socket://", "--version", "XDG_STATE_HOME", "purchases.csv", "resolved-not-written"}},
         {"tagpoll", {"MF_API_PORTS", "XDG_RUNTIME_DIR", "MF_API_ANSWER_MARGIN_MS", "COM1"}},
         {"kov450-emu",
          {"MF_API_PORTS", "XDG_RUNTIME_DIR", "XDG_STATE_HOME", "--state", "--pace", "--headless",
