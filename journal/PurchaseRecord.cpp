@@ -41,9 +41,11 @@ std::string printable(std::string_view text) {
         }
     }
     if (shown.size() > kLongestText) {
+        // Not inside a UTF-8 character, which is 4 bytes at most; text that is not UTF-8 is
+        // cut where it stands.
         std::size_t cut = kLongestText;
-        while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) {
-            --cut; // not inside a UTF-8 character
+        while (cut > kLongestText - 3 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) {
+            --cut;
         }
         shown.resize(cut);
     }
