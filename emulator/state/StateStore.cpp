@@ -16,6 +16,26 @@ namespace kov450 {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+/// Far more than the largest wallet anyone keeps (a 4K card takes about 9 KB).
+constexpr std::uintmax_t kLargestStateFile = 64U << 20U;
+
+/// Why the state file is not even to be read: only a regular file of a sane size is, since a
+/// pipe or a device there would hold the start-up forever.
+std::optional<std::string> refusalToRead(const fs::path& file) {
+    std::error_code error;
+    if (!fs::is_regular_file(fs::symlink_status(file, error))) {
+        return "it is not a regular file";
+    }
+    if (fs::file_size(file, error) > kLargestStateFile) {
+        return "it is larger than 64 MiB";
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 fs::path defaultStateFolder() {
     if (const char* stateHome = std::getenv("XDG_STATE_HOME"); stateHome && *stateHome == '/') {
         return fs::path(stateHome) / "kov450-emu";
@@ -55,11 +75,17 @@ StateStore::Loaded StateStore::load(Reader& reader) {
         loaded.messages.push_back("state: none yet in " + folder_.string() + ", starting fresh");
         return loaded;
     }
-    std::ifstream input(file(), std::ios::binary);
     std::ostringstream text;
-    text << input.rdbuf();
-    auto parsed = input ? parseStateText(text.str())
-                        : std::variant<SavedState, std::string>("it cannot be read");
+    std::variant<SavedState, std::string> parsed = std::string("it cannot be read");
+    if (auto refusal = refusalToRead(file())) {
+        parsed = std::move(*refusal);
+    } else {
+        std::ifstream input(file(), std::ios::binary);
+        text << input.rdbuf();
+        if (input) {
+            parsed = parseStateText(text.str());
+        }
+    }
     if (auto* problem = std::get_if<std::string>(&parsed)) {
         fs::path aside = file();
         aside += ".unreadable";

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <fstream>
 
@@ -129,6 +131,35 @@ TEST(StateStore, SetsAnUnreadableFileAsideAndStartsFresh) {
     EXPECT_FALSE(std::filesystem::exists(folder.path() / StateStore::kFileName));
     EXPECT_EQ(store.saveIfChanged(reader), std::nullopt);
     EXPECT_TRUE(std::filesystem::exists(folder.path() / StateStore::kFileName));
+}
+
+TEST(StateStore, SetsAsideAStateFileThatIsNoFileOrTooLargeWithoutReadingIt) {
+    testing_support::TempFolder folder;
+    const auto file = folder.path() / StateStore::kFileName;
+    // A pipe would hold the start-up forever; a huge file would fill the memory.
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    {
+        StateStore store(folder.path());
+        Reader reader;
+        const auto loaded = store.load(reader);
+        EXPECT_FALSE(loaded.restored);
+        ASSERT_FALSE(loaded.messages.empty());
+        EXPECT_NE(loaded.messages[0].find("unreadable (it is not a regular file)"),
+                  std::string::npos)
+            << loaded.messages[0];
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(folder.path() / "state.txt.unreadable"));
+
+    { std::ofstream(file) << "kov450-emu state 1\n"; }
+    std::filesystem::resize_file(file, (64U << 20U) + 1U); // sparse: nothing is written
+    StateStore store(folder.path());
+    Reader reader;
+    const auto loaded = store.load(reader);
+    EXPECT_FALSE(loaded.restored);
+    ASSERT_FALSE(loaded.messages.empty());
+    EXPECT_NE(loaded.messages[0].find("unreadable (it is larger than 64 MiB)"), std::string::npos)
+        << loaded.messages[0];
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "state.txt.unreadable-2"));
 }
 
 TEST(StateStore, SetsAsideAWalletWithTwoCardsOfOneUid) {
