@@ -4,7 +4,9 @@
 // network namespace (loopback up, so vpcd's port 35963 is its own), a private mount namespace
 // with an empty /run/pcscd (pcscd's socket and pid file) and a private PID namespace, so that
 // whatever PROGRAM started (pcscd, kov450-emu) ends with it. PROGRAM sees KOV_PCSC_SANDBOX=1.
-// Where the namespaces cannot be made, it says why and exits 77 (ctest's skip code).
+// Tests that listen on a port of their own run in it too, so that they never open one on the
+// machine's network. Where the namespaces cannot be made, it says why and exits 77 (ctest's
+// skip code).
 #include <net/if.h>
 #include <sched.h>
 #include <signal.h>
@@ -32,8 +34,7 @@ constexpr int kSkip = 77;
 constexpr const char* kRunFolder = "/run/pcscd";
 
 [[noreturn]] void skip(const std::string& why) {
-    std::printf("skipped: no private namespaces for pcscd here: %s: %s\n", why.c_str(),
-                std::strerror(errno));
+    std::printf("skipped: no private namespaces here: %s: %s\n", why.c_str(), std::strerror(errno));
     std::fflush(stdout);
     std::_Exit(kSkip);
 }
