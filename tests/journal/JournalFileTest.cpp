@@ -2,16 +2,15 @@
 #include "journal/JournalLocation.h"
 #include "journal/PurchaseJournal.h"
 
+#include "e2e/AsUser.h"
 #include "e2e/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -107,33 +106,6 @@ private:
     rlimit old_{};
     void (*previousHandler_)(int) = nullptr;
 };
-
-/// What `append` says when run by another user, in a child process that becomes that user.
-template <typename Append> std::optional<std::string> asUser(uid_t user, Append append) {
-    int pipe[2];
-    if (::pipe(pipe) != 0) {
-        return "no pipe";
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipe[0]);
-        std::string said = "no change of user";
-        if (::setgid(user) == 0 && ::setuid(user) == 0) {
-            said = append().value_or("");
-        }
-        [[maybe_unused]] const ssize_t wrote = ::write(pipe[1], said.data(), said.size());
-        ::_exit(0);
-    }
-    ::close(pipe[1]);
-    std::string said;
-    std::array<char, 512> chunk{};
-    for (ssize_t got; (got = ::read(pipe[0], chunk.data(), chunk.size())) > 0;) {
-        said.append(chunk.data(), static_cast<std::size_t>(got));
-    }
-    ::close(pipe[0]);
-    ::waitpid(child, nullptr, 0);
-    return said.empty() ? std::nullopt : std::optional(said);
-}
 
 class JournalFile : public ::testing::Test {
 protected:
@@ -278,13 +250,13 @@ TEST_F(JournalFile, AReadOnlyFolderIsToldWithTheReason) {
         error = PurchaseJournal(file()).append(sale("A1", PurchaseEvent::Asked));
     } else {
         // Root writes into a read-only folder all the same: the journal's user is someone else.
-        constexpr uid_t kNobody = 65534;
         fs::permissions(home.path(), fs::perms::owner_all | fs::perms::group_read |
                                          fs::perms::group_exec | fs::perms::others_read |
                                          fs::perms::others_exec);
+        using testing_support::kNobody;
         ASSERT_EQ(::chown(folder().parent_path().c_str(), kNobody, kNobody), 0);
         ASSERT_EQ(::chown(folder().c_str(), kNobody, kNobody), 0);
-        error = asUser(kNobody, [&] {
+        error = testing_support::asUser(kNobody, [&] {
             return PurchaseJournal(file()).append(sale("A1", PurchaseEvent::Asked));
         });
     }
