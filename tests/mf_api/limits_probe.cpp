@@ -1,12 +1,12 @@
 // Run by NetworkLimitsTest inside a private network and mount namespace (unshare -n -m): it
 // brings up loopback, plays a hostile network, and reports how one library call fared as
 // "status=S ms=M". Everything it starts dies with it; an alarm bounds its life.
+#include "e2e/NetworkInterface.h"
+
 #include <MF_API.h>
 
 #include <arpa/inet.h>
-#include <net/if.h>
 #include <netinet/in.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -25,20 +25,6 @@ namespace {
     std::printf("probe failed: %s: %s\n", what, std::strerror(errno));
     std::fflush(stdout);
     std::_Exit(2);
-}
-
-void bringUpLoopback() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    if (fd < 0 || ::ioctl(fd, SIOCGIFFLAGS, &request) != 0) {
-        fail("loopback flags");
-    }
-    request.ifr_flags = static_cast<short>(request.ifr_flags | IFF_UP);
-    if (::ioctl(fd, SIOCSIFFLAGS, &request) != 0) {
-        fail("loopback up");
-    }
-    ::close(fd);
 }
 
 int boundSocket(int type, std::uint16_t port) {
@@ -113,7 +99,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s endless-sender|silent-name-server\n", argv[0]);
         return 2;
     }
-    bringUpLoopback();
+    if (!testing_support::interfaceUp("lo")) {
+        fail("loopback up");
+    }
     const std::string mode = argv[1];
     if (mode == "endless-sender") {
         const std::string port = startEndlessSender();

@@ -7,13 +7,13 @@
 //   ser2net_probe purchase|restart|second-client CONFIG PTY
 //   ser2net_probe bench CONFIG PTY ROUNDS
 //   ser2net_probe client PORT     (the second client, run by second-client)
+#include "e2e/NetworkInterface.h"
+
 #include <MF_API.h>
 
 #include <arpa/inet.h>
-#include <net/if.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -57,34 +57,15 @@ std::int32_t step(const std::string& name, std::int32_t status) {
     return status;
 }
 
-void setInterface(int fd, const char* name, const char* address) {
-    ifreq request{};
-    std::strncpy(request.ifr_name, name, IFNAMSIZ - 1);
-    auto* inet = reinterpret_cast<sockaddr_in*>(&request.ifr_addr);
-    inet->sin_family = AF_INET;
-    ::inet_pton(AF_INET, address, &inet->sin_addr);
-    if (::ioctl(fd, SIOCSIFADDR, &request) != 0) {
-        fail(std::string("address ") + address);
-    }
-    if (::ioctl(fd, SIOCGIFFLAGS, &request) != 0) {
-        fail("interface flags");
-    }
-    request.ifr_flags = static_cast<short>(request.ifr_flags | IFF_UP);
-    if (::ioctl(fd, SIOCSIFFLAGS, &request) != 0) {
-        fail("interface up");
-    }
-}
-
 /// Loopback up, with a second loopback address: ser2net looks its accepter up with
 /// AI_ADDRCONFIG, which counts no IPv4 address configured while 127.0.0.1 is the only one.
 void bringUpLoopback() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        fail("socket");
+    if (!testing_support::interfaceUp("lo", "127.0.0.1")) {
+        fail("loopback up");
     }
-    setInterface(fd, "lo", "127.0.0.1");
-    setInterface(fd, "lo:1", "127.0.0.2");
-    ::close(fd);
+    if (!testing_support::interfaceUp("lo:1", "127.0.0.2")) {
+        fail("second loopback address");
+    }
 }
 
 /// The shipped configuration with the emulator's pty as its device, in a file of its own.

@@ -7,10 +7,10 @@
 // Tests that listen on a port of their own run in it too, so that they never open one on the
 // machine's network. Where the namespaces cannot be made, it says why and exits 77 (ctest's
 // skip code).
-#include <net/if.h>
+#include "e2e/NetworkInterface.h"
+
 #include <sched.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -69,20 +69,6 @@ void enterNamespaces() {
     writeFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
 }
 
-void bringUpLoopback() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    if (fd < 0 || ::ioctl(fd, SIOCGIFFLAGS, &request) != 0) {
-        skip("loopback flags");
-    }
-    request.ifr_flags = static_cast<short>(request.ifr_flags | IFF_UP);
-    if (::ioctl(fd, SIOCSIFFLAGS, &request) != 0) {
-        skip("loopback up");
-    }
-    ::close(fd);
-}
-
 void privateRunFolder() {
     // Nothing mounted here may leak out to the machine's namespace.
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
@@ -120,7 +106,9 @@ int main(int argc, char** argv) {
     if (child == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         privateRunFolder();
-        bringUpLoopback();
+        if (!testing_support::interfaceUp("lo")) {
+            skip("loopback up");
+        }
         ::setenv("KOV_PCSC_SANDBOX", "1", 1);
         ::execv(argv[first], argv + first);
         failed(std::string("cannot run ") + argv[first]);
