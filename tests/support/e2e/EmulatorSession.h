@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChildProcess.h"
+#include "EmulatorConsole.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -40,10 +41,7 @@ protected:
 
     /// Sends a console line and waits for a reply line that contains `expected`.
     void console(const std::string& line, const std::string& expected) {
-        emulator_->writeLine(line);
-        ASSERT_TRUE(emulator_->waitForLine(expected, 5s))
-            << "no '" << expected << "' after '" << line << "':\n"
-            << emulator_->transcript();
+        ASSERT_TRUE(consoleReplies(*emulator_, line, expected));
     }
 
     /// Waits for the emulator to report something (an event line).

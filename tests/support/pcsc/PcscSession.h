@@ -1,6 +1,7 @@
 #pragma once
 
 #include "e2e/ChildProcess.h"
+#include "e2e/EmulatorConsole.h"
 #include "e2e/TempFolder.h"
 #include "pcsc/PcscWatch.h"
 
@@ -90,10 +91,7 @@ protected:
 
     /// Sends a console line and waits for a line that contains `expected`.
     void console(const std::string& line, const std::string& expected) {
-        emulator_->writeLine(line);
-        ASSERT_TRUE(emulator_->waitForLine(expected, 5s))
-            << "no '" << expected << "' after '" << line << "':\n"
-            << emulator_->transcript();
+        ASSERT_TRUE(consoleReplies(*emulator_, line, expected));
     }
 
     /// Takes the card away and waits until pcscd has seen it go.
