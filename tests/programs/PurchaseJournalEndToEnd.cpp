@@ -43,8 +43,8 @@ void PrintTo(const Line& line, std::ostream* out) {
          << journal::eventName(line.event) << ' ' << line.status;
 }
 
-/// The journal's records in their order, with how many lines were not records; nothing but the
-/// header and records is expected of a journal written by the panel.
+/// The journal's records in their order, and their times when asked for; a line that is not the
+/// header or a record fails the test, since the panel writes nothing else.
 std::vector<Line> journalLines(const fs::path& file, std::vector<std::string>* times = nullptr) {
     std::ifstream in(file, std::ios::binary);
     std::vector<Line> lines;
@@ -74,7 +74,8 @@ class PurchaseJournalEndToEnd : public OpenPanelTest {
 protected:
     fs::path journalFile() const { return journal.path(); }
 
-    /// Starts the auto read and waits for it to show `boxes` message boxes in all.
+    /// Starts the auto read and waits until `boxesAfter` message boxes have been shown in all
+    /// and the auto read has handled the card.
     void autoRead(std::size_t boxesAfter) {
         control<QCheckBox>("AutoCheck")->setChecked(true);
         ASSERT_TRUE(waitUntilEquals(boxesShown(), boxesAfter, 10s));
