@@ -176,12 +176,12 @@ TEST_F(Install, ACProgramBuildsThroughPkgConfigAndReadsTheInstalledEmulator) {
     std::ofstream(work.path() / "reader_version.c") << kReaderVersionProgram;
     const fs::path program = work.path() / "reader_version";
     // As a user would build it; the run path only spares the run an LD_LIBRARY_PATH.
-    const Result built = shell(std::string(KOV_C_COMPILER) + " -std=c99 -Wall -Werror " +
-                                   KOV_CONSUMER_FLAGS " " +
-                                   (work.path() / "reader_version.c").string() + " -o " +
-                                   program.string() + " $(pkg-config --cflags --libs mf_api)" +
-                                   " -Wl,-rpath,$(pkg-config --variable=libdir mf_api)",
-                               pkgConfigEnvironment());
+    const Result built =
+        shell(std::string(KOV_C_COMPILER) + " -std=c99 -Wall -Werror " + KOV_CONSUMER_FLAGS " " +
+                  (work.path() / "reader_version.c").string() + " -o " + program.string() +
+                  " $(pkg-config --cflags --libs mf_api)" +
+                  " -Wl,-rpath,$(pkg-config --variable=libdir mf_api)",
+              pkgConfigEnvironment());
     ASSERT_EQ(built.status, 0) << built.output;
     const Result needed = run({"readelf", "-d", program.string()});
     EXPECT_NE(needed.output.find("Shared library: [libMF_API.so.1]"), std::string::npos)
@@ -215,10 +215,10 @@ TEST_F(Install, ACMakeProjectFindsTheLibraryAsAPackage) {
            "int main(void) { uint8_t v[33] = {0}; int32_t s = MF_GetDLL_Ver(v);\n"
            "printf(\"%d %s\\n\", (int)s, (const char*)v); return s; }\n";
     const fs::path build = work.path() / "build";
-    const Result configured =
-        run({CMAKE_COMMAND, "-S", work.path().string(), "-B", build.string(),
-             "-DCMAKE_PREFIX_PATH=" + prefix().string(), "-DCMAKE_C_COMPILER=" KOV_C_COMPILER,
-             "-DCMAKE_C_FLAGS=" KOV_CONSUMER_FLAGS, "-DCMAKE_EXE_LINKER_FLAGS=" KOV_CONSUMER_FLAGS});
+    const Result configured = run(
+        {CMAKE_COMMAND, "-S", work.path().string(), "-B", build.string(),
+         "-DCMAKE_PREFIX_PATH=" + prefix().string(), "-DCMAKE_C_COMPILER=" KOV_C_COMPILER,
+         "-DCMAKE_C_FLAGS=" KOV_CONSUMER_FLAGS, "-DCMAKE_EXE_LINKER_FLAGS=" KOV_CONSUMER_FLAGS});
     ASSERT_EQ(configured.status, 0) << configured.output;
     const Result built = run({CMAKE_COMMAND, "--build", build.string()});
     ASSERT_EQ(built.status, 0) << built.output;
