@@ -4,9 +4,8 @@
 
 namespace journal {
 
-/// Where tagbench keeps its purchase journal: $XDG_STATE_HOME/tagbench/purchases.csv, else
-/// ~/.local/state/tagbench/purchases.csv. A relative $XDG_STATE_HOME is ignored, as the XDG base
-/// directory rules ask; the home folder comes from $HOME, else the password database.
+/// Where tagbench keeps its purchase journal: tagbench/purchases.csv in the user's state folder
+/// ($XDG_STATE_HOME, else ~/.local/state; see ports::stateHome).
 std::filesystem::path purchaseJournalPath();
 
 } // namespace journal

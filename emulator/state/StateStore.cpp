@@ -3,10 +3,11 @@
 #include "emulator/state/AtomicFile.h"
 #include "emulator/state/StateFile.h"
 
+#include "ports/StateHome.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -37,11 +38,7 @@ std::optional<std::string> refusalToRead(const fs::path& file) {
 } // namespace
 
 fs::path defaultStateFolder() {
-    if (const char* stateHome = std::getenv("XDG_STATE_HOME"); stateHome && *stateHome == '/') {
-        return fs::path(stateHome) / "kov450-emu";
-    }
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / ".local" / "state" / "kov450-emu";
+    return ports::stateHome() / "kov450-emu";
 }
 
 StateStore::StateStore(fs::path folder) : folder_(std::move(folder)) {

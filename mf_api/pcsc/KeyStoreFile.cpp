@@ -2,12 +2,12 @@
 
 #include "ports/FileDescriptor.h"
 #include "ports/PortFolder.h"
+#include "ports/StateHome.h"
 #include "protocol/Status.h"
 
 #include <MF_API.h>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 
 #include <array>
@@ -181,18 +181,7 @@ std::int32_t writeSlots(const fs::path& file, const Slots& slots) {
 } // namespace
 
 fs::path KeyStoreFile::defaultPath() {
-    fs::path state;
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg == '/') {
-        state = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home == nullptr || *home != '/') {
-            const passwd* entry = ::getpwuid(::geteuid());
-            home = entry != nullptr ? entry->pw_dir : "/";
-        }
-        state = fs::path(home) / ".local" / "state";
-    }
-    return state / "mf_api" / "pcsc-keys";
+    return ports::stateHome() / "mf_api" / "pcsc-keys";
 }
 
 std::int32_t KeyStoreFile::load(std::uint8_t keyType, std::uint8_t slot, StoredKeySlot& out) const {
