@@ -12,7 +12,6 @@
 #include "emulator/host/LineServer.h"
 #include "emulator/host/Options.h"
 #include "emulator/host/PortLinks.h"
-#include "emulator/host/PrintableText.h"
 #include "emulator/host/PtyHost.h"
 #include "emulator/pcsc/VpcdLink.h"
 #include "emulator/state/StateFile.h"
@@ -20,6 +19,7 @@
 #include "emulator/window/EmulatorWindow.h"
 #include "emulator/window/WindowBridge.h"
 #include "ports/PortFolder.h"
+#include "text/PrintableText.h"
 
 #include <QApplication>
 
@@ -35,7 +35,7 @@ namespace {
 
 // Lines carry what users typed and file names: nothing of it may steer the terminal.
 void printLine(const std::string& line) {
-    std::cout << kov450::printable(line) << std::endl;
+    std::cout << text::printable(line) << std::endl;
 }
 
 void printProblem(const std::optional<std::string>& problem) {

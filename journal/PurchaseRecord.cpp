@@ -2,6 +2,8 @@
 
 #include "journal/CsvLine.h"
 
+#include "text/PrintableText.h"
+
 #include <array>
 #include <charconv>
 #include <ctime>
@@ -27,19 +29,9 @@ constexpr std::size_t kFieldCount = 8;
 constexpr std::size_t kLongestText = 256;
 constexpr int kLargestCredit = 255;
 
-std::string printable(std::string_view text) {
-    static constexpr std::string_view kHex = "0123456789ABCDEF";
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            shown += "\\x";
-            shown += kHex[byte >> 4];
-            shown += kHex[byte & 0x0F];
-        } else {
-            shown += c;
-        }
-    }
+/// A text as a line may hold it: printable, and short enough to be read back.
+std::string bounded(std::string_view text) {
+    std::string shown = text::printable(text);
     if (shown.size() > kLongestText) {
         // Not inside a UTF-8 character, which is 4 bytes at most; text that is not UTF-8 is
         // cut where it stands.
@@ -102,8 +94,8 @@ std::string utcTime(std::chrono::system_clock::time_point time) {
 std::string journalLine(const PurchaseRecord& record) {
     std::string line;
     for (const std::string& field :
-         {printable(record.time), printable(record.port), printable(record.cardUid),
-          std::to_string(record.credit), printable(record.amount), std::to_string(record.newCredit),
+         {bounded(record.time), bounded(record.port), bounded(record.cardUid),
+          std::to_string(record.credit), bounded(record.amount), std::to_string(record.newCredit),
           std::string(eventName(record.event)), std::to_string(record.status)}) {
         if (!line.empty()) {
             line += ',';

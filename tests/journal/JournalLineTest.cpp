@@ -79,14 +79,14 @@ TEST(JournalLine, ALineCutShortOrMalformedIsNoRecord) {
 
 TEST(JournalLine, TextsCannotBreakALineNorGrowItBeyondReading) {
     PurchaseRecord record = sale("A1B2C3D4", PurchaseEvent::Asked);
-    record.port = "COM1\r\n\x1b[31m";
+    record.port = "COM1\r\n\x1b[31m\xC2\x9B"; // CSI both as C0 escape and as C1
     record.amount = std::string(5000, '9');
     const std::string line = journal::journalLine(record);
     EXPECT_EQ(line.find_first_of("\n\x1b"), line.size() - 1);
     EXPECT_LT(line.size(), 1024U);
     const auto back = journal::parseJournalLine(withoutLf(line));
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->port, "COM1\\x0D\\x0A\\x1B[31m");
+    EXPECT_EQ(back->port, "COM1\\x0D\\x0A\\x1B[31m\\xC2\\x9B");
     EXPECT_EQ(back->amount, std::string(256, '9'));
 
     // A cut never splits a character of a UTF-8 text.

@@ -1,15 +1,16 @@
-#include "emulator/host/PrintableText.h"
+#include "text/PrintableText.h"
 
-#include "emulator/model/HexText.h"
+#include <string_view>
 
-#include <array>
-
-namespace kov450 {
+namespace text {
 
 namespace {
 
 void appendEscaped(std::string& text, unsigned char byte) {
-    text += "\\x" + hexText(std::array{byte});
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    text += "\\x";
+    text += kHex[byte >> 4U];
+    text += kHex[byte & 0x0FU];
 }
 
 } // namespace
@@ -37,4 +38,4 @@ std::string printable(std::string_view text) {
     return result;
 }
 
-} // namespace kov450
+} // namespace text
