@@ -3,15 +3,14 @@
 #include "journal/PurchaseJournal.h"
 
 #include "e2e/AsUser.h"
+#include "e2e/FileSizeLimit.h"
 #include "e2e/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -82,29 +81,6 @@ public:
 private:
     const char* name_;
     std::optional<std::string> old_;
-};
-
-/// The largest file this process may write, for one scope: past it a write fails as on a full
-/// disk, for root too.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*previousHandler_)(int) = nullptr;
 };
 
 class JournalFile : public ::testing::Test {
@@ -188,7 +164,8 @@ TEST_F(JournalFile, AFullDiskLeavesNoPartOfTheLineAndTheNextAppendWorks) {
     ASSERT_EQ(journal.append(sale("A1", PurchaseEvent::Asked)), std::nullopt);
     const std::string before = readText(file());
     {
-        const FileSizeLimit full(before.size() + 10);
+        const testing_support::FileSizeLimit full(before.size() + 10);
+        ASSERT_TRUE(full.set());
         const auto error = journal.append(sale("A1", PurchaseEvent::Sending));
         ASSERT_TRUE(error);
         EXPECT_NE(error->find(file().string()), std::string::npos) << *error;

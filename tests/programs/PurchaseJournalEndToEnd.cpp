@@ -4,12 +4,11 @@
 #include "ProgramFixture.h"
 #include "Waits.h"
 
+#include "e2e/FileSizeLimit.h"
 #include "journal/PurchaseRecord.h"
 #include "panel/PurchaseMessages.h"
 
 #include <QCheckBox>
-
-#include <sys/resource.h>
 
 #include <csignal>
 #include <fstream>
@@ -141,17 +140,14 @@ TEST_F(PurchaseJournalEndToEnd, ASaleTheJournalCannotRecordIsRefusedBeforeTheCar
     // The journal holds its first lines, then the disk fills up.
     autoRead(1);
     const auto recorded = fs::file_size(journalFile());
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit full = old;
-    full.rlim_cur = recorded;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
-    boxes.answers = {Answer::Ok};
-    control<QCheckBox>("AutoCheck")->setChecked(true);
-    const bool told = waitUntilEquals(boxesShown(), std::size_t{2}, 10s);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    bool told = false;
+    {
+        const testing_support::FileSizeLimit full(recorded);
+        ASSERT_TRUE(full.set());
+        boxes.answers = {Answer::Ok};
+        control<QCheckBox>("AutoCheck")->setChecked(true);
+        told = waitUntilEquals(boxesShown(), std::size_t{2}, 10s);
+    }
     ASSERT_TRUE(told);
 
     // Told, with the file and the reason, in place of the question; the card keeps its credit.
