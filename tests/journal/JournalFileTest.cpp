@@ -87,6 +87,11 @@ class JournalFile : public ::testing::Test {
 protected:
     fs::path folder() const { return home.path() / "state" / "tagbench"; }
     fs::path file() const { return folder() / "purchases.csv"; }
+    /// The journal's folder as the panel would make it, for a file the test writes first.
+    void makeFolder() const {
+        fs::create_directories(folder());
+        fs::permissions(folder(), fs::perms::owner_all);
+    }
 
     TempFolder home;
 };
@@ -126,8 +131,7 @@ TEST_F(JournalFile, OpenPurchasesComeFromEveryWriterOfTheFile) {
 }
 
 TEST_F(JournalFile, ALastLineACrashCutShortIsSkippedAndEndedBeforeTheNextLine) {
-    fs::create_directories(folder());
-    fs::permissions(folder(), fs::perms::owner_all);
+    makeFolder();
     const std::string cut = line(sale("B2", PurchaseEvent::Sending)).substr(0, 30);
     writeText(file(), header() + line(sale("A1", PurchaseEvent::Sending)) + cut);
 
@@ -146,8 +150,7 @@ TEST_F(JournalFile, ALastLineACrashCutShortIsSkippedAndEndedBeforeTheNextLine) {
 }
 
 TEST_F(JournalFile, AnOverlongLineIsSkippedUnreadAndTheLinesAfterItAreRead) {
-    fs::create_directories(folder());
-    fs::permissions(folder(), fs::perms::owner_all);
+    makeFolder();
     // Longer than any line of ours, however well formed.
     PurchaseRecord overlong = sale("B2", PurchaseEvent::Sending);
     const std::string padded = std::string(100000, ' ') + "10";
@@ -201,8 +204,7 @@ TEST_F(JournalFile, AFolderOrFileOthersCouldChangeIsRefusedAndLeftAlone) {
 
     // So could a journal that is a link, and one that others may write.
     fs::remove(folder());
-    fs::create_directories(folder());
-    fs::permissions(folder(), fs::perms::owner_all);
+    makeFolder();
     fs::create_symlink(elsewhere / "other.csv", file());
     error = PurchaseJournal(file()).append(sale("A1", PurchaseEvent::Asked));
     ASSERT_TRUE(error);
