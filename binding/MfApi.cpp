@@ -25,9 +25,11 @@ std::filesystem::path programFolder() {
     buffer.resize(length);
     return std::filesystem::path(buffer).parent_path();
 #else
+    // Not knowing where the program lies is no reason to load a library from the current
+    // folder: then only the system's library path is searched.
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::current_path(error) : self.parent_path();
+    return error ? std::filesystem::path() : self.parent_path();
 #endif
 }
 
@@ -42,6 +44,9 @@ LibraryLocation LibraryLocation::besideProgram() {
     const std::vector<std::string> fileNames{"libMF_API.so.1", "libMF_API.so"};
 #endif
     const std::filesystem::path own = programFolder();
+    if (own.empty()) {
+        return {fileNames, {}};
+    }
     std::vector<std::filesystem::path> folders{own, (own / ".." / "lib").lexically_normal()};
 #ifdef READER_LIBDIR_FROM_BINDIR
     // An install under /usr keeps libraries in lib/<multiarch>, which ../lib does not reach.
