@@ -86,8 +86,8 @@ private:
 
 int serve(const kov450::Options& options, bool withWindow, int& argc, char** argv) {
     // Refused before the state folder is touched: an emulator that cannot publish does nothing.
-    const auto folder = ports::portFolder();
-    kov450::preparePortFolder(folder);
+    ports::SafeFolder portFolder = kov450::openPortFolder(ports::portFolder());
+    const std::filesystem::path folder = portFolder.path();
     kov450::StateStore store(options.stateFolder.empty()
                                  ? kov450::defaultStateFolder()
                                  : std::filesystem::path(options.stateFolder));
@@ -111,7 +111,7 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     kov450::Console console(reader, faults);
     asio::io_context io(1);
     kov450::PtyHost pty;
-    const kov450::PortLinks links(folder, options.ports, pty.slavePath());
+    kov450::PortLinks links(std::move(portFolder), options.ports, pty.slavePath());
 
     asio::signal_set stopSignals(io, SIGINT, SIGTERM);
     stopSignals.async_wait([&io](const asio::error_code& error, int) {
@@ -119,7 +119,8 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
             io.stop();
         }
     });
-    kov450::LineServer server(io, pty, reader, faults, options.pace, printLine);
+    kov450::LineServer server(io, pty, reader, faults, options.pace, printLine,
+                              [&links] { links.withdraw(); });
     std::unique_ptr<kov450::WindowBridge> bridge;
     std::unique_ptr<kov450::pcsc::VpcdLink> vpcd;
     const auto followField = [&] {

@@ -1,6 +1,6 @@
 #include "journal/PurchaseJournal.h"
 
-#include "ports/PortFolder.h"
+#include "ports/SafeFolder.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -26,18 +26,6 @@ constexpr auto kLockRetry = std::chrono::milliseconds(5);
 
 std::string systemError(int error) {
     return std::strerror(error);
-}
-
-/// Makes each missing folder of `folder` for this user alone, leaving existing ones as they are.
-std::optional<std::string> makeFolders(const fs::path& folder) {
-    fs::path made;
-    for (const fs::path& part : folder) {
-        made /= part;
-        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
-            return made.string() + ": " + systemError(errno);
-        }
-    }
-    return std::nullopt;
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) {
@@ -94,15 +82,14 @@ std::optional<std::string> PurchaseJournal::open() {
         }
         fd_.reset();
     }
-    const fs::path folder = path_.parent_path();
-    if (auto error = makeFolders(folder)) {
-        return error;
+    auto folder = ports::SafeFolder::make(path_.parent_path());
+    if (const auto* problem = std::get_if<ports::FolderProblem>(&folder)) {
+        return problem->reason;
     }
-    if (auto reason = ports::unsafeFolderReason(folder)) {
-        return reason;
-    }
-    ports::FileDescriptor fd(::open(
-        path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    folder_ = std::get<ports::SafeFolder>(std::move(folder));
+    ports::FileDescriptor fd(
+        ::openat(folder_->fd(), path_.filename().c_str(),
+                 O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
     if (!fd.valid()) {
         return failure(errno == ELOOP ? "is a symbolic link" : systemError(errno));
     }
@@ -219,9 +206,7 @@ std::optional<std::string> PurchaseJournal::append(const PurchaseRecord& record)
     }
     if (before == 0) {
         // A new file is only found after a crash once its folder entry is on disk too.
-        const ports::FileDescriptor folder(
-            ::open(path_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folder.valid() || ::fsync(folder.get()) != 0) {
+        if (::fsync(folder_->fd()) != 0) {
             return failure(systemError(errno));
         }
     }

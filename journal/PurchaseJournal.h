@@ -4,6 +4,7 @@
 #include "journal/PurchaseRecord.h"
 
 #include "ports/FileDescriptor.h"
+#include "ports/SafeFolder.h"
 
 #include <sys/types.h>
 
@@ -40,6 +41,7 @@ private:
     std::string failure(std::string_view what) const;
 
     std::filesystem::path path_;
+    std::optional<ports::SafeFolder> folder_; ///< the folder fd_ was opened in, once judged
     ports::FileDescriptor fd_;
     off_t scanned_ = 0;      ///< lines before this offset are in open_
     bool lineIsCut_ = false; ///< the bytes after scanned_ are a line with no end

@@ -17,7 +17,7 @@ constexpr std::chrono::milliseconds kConnectTimeout{2000};
 std::variant<std::unique_ptr<Transport>, std::int32_t> openTransport(const PortTarget& target,
                                                                      std::uint32_t speed) {
     if (const auto* device = std::get_if<DevicePort>(&target)) {
-        return openSerialTransport(device->path, speed);
+        return openSerialTransport(*device, speed);
     }
     const auto& tcp = std::get<TcpPort>(target);
     return openTcpTransport(tcp.host, tcp.port, kConnectTimeout);

@@ -53,17 +53,6 @@ std::optional<TcpPort> tcpTarget(std::string_view rest) {
     return TcpPort{std::move(host), *port};
 }
 
-/// The entry of `name` in the folder, matched ignoring case.
-std::optional<fs::path> entryInFolder(std::string_view name, const fs::path& folder) {
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (equalIgnoringCase(entry.path().filename().string(), name)) {
-            return entry.path();
-        }
-    }
-    return std::nullopt;
-}
-
 fs::path usbDevice(const fs::path& byIdFolder) {
     std::error_code error;
     std::vector<fs::path> entries;
@@ -82,80 +71,122 @@ fs::path usbDevice(const fs::path& byIdFolder) {
 /// Whether a port folder entry may be an alias file: only the name a program asked for.
 enum class Aliases { Followed, Refused };
 
-PortLookup resolve(std::string_view name, const fs::path& folder, const fs::path& byIdFolder,
-                   Aliases aliases);
+/// One lookup of a port name. The port folder is opened at most once, when a name needs it,
+/// and everything found in it is reached through that one descriptor.
+class Lookup {
+public:
+    Lookup(fs::path folder, fs::path byIdFolder)
+        : folderPath_(std::move(folder)), byIdFolder_(std::move(byIdFolder)) {}
 
-PortLookup followAlias(const fs::path& entry, const fs::path& folder, const fs::path& byIdFolder,
-                       Aliases aliases) {
-    // One level: a chain of aliases could loop, and one level is all COM1 and USB need.
-    if (aliases == Aliases::Refused) {
-        return PortRefusal::NoSuchPort;
+    PortLookup resolve(std::string_view name, Aliases aliases) {
+        if (name.empty()) {
+            return PortRefusal::NoSuchPort;
+        }
+        constexpr std::string_view kSocket = "socket://";
+        if (startsWithIgnoringCase(name, kSocket)) {
+            const auto tcp = tcpTarget(name.substr(kSocket.size()));
+            return tcp ? PortLookup(*tcp) : PortRefusal::NoSuchPort;
+        }
+        constexpr std::string_view kPcsc = "pcsc";
+        if (equalIgnoringCase(name, kPcsc)) {
+            return PcscPort{};
+        }
+        if (startsWithIgnoringCase(name, "pcsc:")) {
+            return PcscPort{std::string(name.substr(kPcsc.size() + 1))};
+        }
+        if (name.find('/') != std::string_view::npos) {
+            // A relative path would lead wherever the program happens to be started.
+            return name.front() == '/' ? PortLookup(DevicePort{fs::path(name), {}, {}})
+                                       : PortRefusal::NoSuchPort;
+        }
+        if (const auto* folder = std::get_if<SafeFolderHandle>(&this->folder())) {
+            if (const auto entry = ports::findEntry(**folder, name)) {
+                return fromEntry(*folder, *entry, aliases);
+            }
+        }
+        if (auto device = defaultDevice(name)) {
+            return *device;
+        }
+        // Only the folder could have named it; an unsafe one is not looked at.
+        const auto* problem = std::get_if<ports::FolderProblem>(&this->folder());
+        return problem != nullptr && problem->kind != ports::FolderProblem::Kind::Missing
+                   ? PortRefusal::UnsafeFolder
+                   : PortRefusal::NoSuchPort;
     }
-    auto alias = ports::readAlias(entry);
-    if (const auto* refusal = std::get_if<ports::AliasRefusal>(&alias)) {
-        return *refusal == ports::AliasRefusal::Unsafe ? PortRefusal::UnsafeFolder
-                                                       : PortRefusal::NoSuchPort;
-    }
-    return resolve(std::get<std::string>(alias), folder, byIdFolder, Aliases::Refused);
-}
 
-PortLookup resolve(std::string_view name, const fs::path& folder, const fs::path& byIdFolder,
-                   Aliases aliases) {
-    if (name.empty()) {
-        return PortRefusal::NoSuchPort;
+private:
+    using SafeFolderHandle = std::shared_ptr<const ports::SafeFolder>;
+    using FolderSeen = std::variant<SafeFolderHandle, ports::FolderProblem>;
+
+    const FolderSeen& folder() {
+        if (!folder_) {
+            auto opened = ports::SafeFolder::open(folderPath_);
+            if (auto* safe = std::get_if<ports::SafeFolder>(&opened)) {
+                folder_ = std::make_shared<const ports::SafeFolder>(std::move(*safe));
+            } else {
+                folder_ = std::get<ports::FolderProblem>(std::move(opened));
+            }
+        }
+        return *folder_;
     }
-    constexpr std::string_view kSocket = "socket://";
-    if (startsWithIgnoringCase(name, kSocket)) {
-        const auto tcp = tcpTarget(name.substr(kSocket.size()));
-        return tcp ? PortLookup(*tcp) : PortRefusal::NoSuchPort;
-    }
-    constexpr std::string_view kPcsc = "pcsc";
-    if (equalIgnoringCase(name, kPcsc)) {
-        return PcscPort{};
-    }
-    if (startsWithIgnoringCase(name, "pcsc:")) {
-        return PcscPort{std::string(name.substr(kPcsc.size() + 1))};
-    }
-    if (name.find('/') != std::string_view::npos) {
-        return DevicePort{fs::path(name)};
-    }
-    if (ports::unsafeFolderReason(folder)) {
-        return PortRefusal::UnsafeFolder;
-    }
-    if (const auto entry = entryInFolder(name, folder)) {
-        switch (ports::entryKind(*entry)) {
+
+    PortLookup fromEntry(const SafeFolderHandle& folder, const std::string& entry,
+                         Aliases aliases) {
+        switch (ports::entryKind(*folder, entry)) {
         case ports::EntryKind::Device:
-            return DevicePort{*entry};
+            return DevicePort{folder->path() / entry, folder, entry};
         case ports::EntryKind::Alias:
-            return followAlias(*entry, folder, byIdFolder, aliases);
+            return followAlias(*folder, entry, aliases);
         case ports::EntryKind::Dangling:
             return PortRefusal::NoSuchPort;
         case ports::EntryKind::Other:
-            return PortRefusal::UnsafeFolder;
+            break;
         }
+        return PortRefusal::UnsafeFolder;
     }
-    std::string_view bare = name;
-    if (startsWithIgnoringCase(bare, "\\\\.\\")) {
-        bare.remove_prefix(4);
-    }
-    if (startsWithIgnoringCase(bare, "COM")) {
-        const auto number = wholeNumber<unsigned>(bare.substr(3));
-        if (number && *number >= 1) {
-            return DevicePort{fs::path("/dev/ttyS" + std::to_string(*number - 1))};
+
+    PortLookup followAlias(const ports::SafeFolder& folder, const std::string& entry,
+                           Aliases aliases) {
+        // One level: a chain of aliases could loop, and one level is all COM1 and USB need.
+        if (aliases == Aliases::Refused) {
+            return PortRefusal::NoSuchPort;
         }
-        return PortRefusal::NoSuchPort;
+        auto alias = ports::readAlias(folder, entry);
+        if (const auto* refusal = std::get_if<ports::AliasRefusal>(&alias)) {
+            return *refusal == ports::AliasRefusal::Unsafe ? PortRefusal::UnsafeFolder
+                                                           : PortRefusal::NoSuchPort;
+        }
+        return resolve(std::get<std::string>(alias), Aliases::Refused);
     }
-    if (equalIgnoringCase(bare, "USB")) {
-        return DevicePort{usbDevice(byIdFolder)};
+
+    std::optional<DevicePort> defaultDevice(std::string_view name) const {
+        std::string_view bare = name;
+        if (startsWithIgnoringCase(bare, "\\\\.\\")) {
+            bare.remove_prefix(4);
+        }
+        if (startsWithIgnoringCase(bare, "COM")) {
+            const auto number = wholeNumber<unsigned>(bare.substr(3));
+            if (number && *number >= 1) {
+                return DevicePort{fs::path("/dev/ttyS" + std::to_string(*number - 1)), {}, {}};
+            }
+            return std::nullopt;
+        }
+        if (equalIgnoringCase(bare, "USB")) {
+            return DevicePort{usbDevice(byIdFolder_), {}, {}};
+        }
+        return std::nullopt;
     }
-    return PortRefusal::NoSuchPort;
-}
+
+    fs::path folderPath_;
+    fs::path byIdFolder_;
+    std::optional<FolderSeen> folder_;
+};
 
 } // namespace
 
 PortLookup resolvePortName(std::string_view name, const fs::path& folder,
                            const fs::path& byIdFolder) {
-    return resolve(name, folder, byIdFolder, Aliases::Followed);
+    return Lookup(folder, byIdFolder).resolve(name, Aliases::Followed);
 }
 
 } // namespace mfapi

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ports/SafeFolder.h"
+
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,9 +12,13 @@
 
 namespace mfapi {
 
-/// A serial device to open: a path such as /dev/ttyUSB0 or a link in the port folder.
+/// A serial device to open: an absolute path such as /dev/ttyUSB0, or an entry of the port
+/// folder (a link to the device), which is opened relative to the folder that was judged, by
+/// the entry's name: never by its path again, which could lead elsewhere by then.
 struct DevicePort {
-    std::filesystem::path path;
+    std::filesystem::path path;                      ///< As a person would name it.
+    std::shared_ptr<const ports::SafeFolder> folder; ///< The port folder, for an entry of it.
+    std::string entry;                               ///< The entry's name in `folder`.
 };
 
 /// A reader served raw over TCP (ser2net and the like): socket://HOST:PORT.
@@ -37,12 +44,13 @@ enum class PortRefusal {
 using PortLookup = std::variant<PortTarget, PortRefusal>;
 
 /// Where the port name leads. In order: socket://HOST:PORT is TCP; pcsc or pcsc:TEXT a PC/SC
-/// reader; a name with '/' is a device path; an entry in `folder` whose name matches ignoring
-/// case, which must be a link to a character device or an alias file (ports::readAlias) whose
-/// name is looked up in turn, but not as an alias again; COMn (or \\.\COMn) is /dev/ttyS(n-1);
-/// USB is the single entry of `byIdFolder`, else /dev/ttyUSB0 if present, else /dev/ttyACM0. A
-/// name that needs the folder is refused when the folder is not safe
-/// (ports::unsafeFolderReason), whatever it holds.
+/// reader; a name with '/' is a device path, which must be absolute; an entry in `folder` whose
+/// name matches ignoring case, which must be a link to a character device or an alias file
+/// (ports::readAlias) whose name is looked up in turn, but not as an alias again; COMn (or
+/// \\.\COMn) is /dev/ttyS(n-1); USB is the single entry of `byIdFolder`, else /dev/ttyUSB0 if
+/// present, else /dev/ttyACM0. The folder is opened once (ports::SafeFolder) and used only when
+/// it is safe: an unsafe one refuses every name that would need it, but neither redirects nor
+/// blocks COMn and USB, which then keep their devices.
 PortLookup resolvePortName(std::string_view name, const std::filesystem::path& folder,
                            const std::filesystem::path& byIdFolder = "/dev/serial/by-id");
 

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -57,6 +58,13 @@ std::int32_t statusOfOpenError(int error) {
     default:
         return MF_ERR_IO;
     }
+}
+
+/// A character device of this user or root: the reader's own, not a stranger's terminal.
+bool ownDevice(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) &&
+           (info.st_uid == ::geteuid() || info.st_uid == 0);
 }
 
 std::int32_t configureLine(int fd, speed_t speed) {
@@ -133,14 +141,19 @@ private:
 };
 
 std::variant<std::unique_ptr<Transport>, std::int32_t>
-openSerialTransport(const std::filesystem::path& device, std::uint32_t bitsPerSecond) {
+openSerialTransport(const DevicePort& device, std::uint32_t bitsPerSecond) {
     const auto speed = termiosSpeed(bitsPerSecond);
     if (!speed) {
         return MF_ERR_BAD_SPEED;
     }
-    UniqueFd fd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    constexpr int kFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    UniqueFd fd(device.folder ? ::openat(device.folder->fd(), device.entry.c_str(), kFlags)
+                              : ::open(device.path.c_str(), kFlags));
     if (fd.get() < 0) {
         return statusOfOpenError(errno);
+    }
+    if (device.folder && !ownDevice(fd.get())) {
+        return MF_ERR_NO_SUCH_PORT;
     }
     // flock holds for root too, where TIOCEXCL alone would not stop a second opener.
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "mf_api/PortName.h"
 #include "mf_api/Transport.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <variant>
 
@@ -11,8 +11,10 @@ namespace mfapi {
 
 /// Opens a serial device (or a pty that stands in for one) held exclusively: flock plus
 /// TIOCEXCL, so that another program's open is refused, never blocked. Raw 8N1, no flow control.
-/// Gives the MF_API status that says why when it cannot.
+/// A port folder entry is opened relative to its folder, and must lead to a character device of
+/// this user or root: a link left behind by a reader that is gone may lead to someone else's
+/// terminal by now. Gives the MF_API status that says why when it cannot.
 std::variant<std::unique_ptr<Transport>, std::int32_t>
-openSerialTransport(const std::filesystem::path& device, std::uint32_t bitsPerSecond);
+openSerialTransport(const DevicePort& device, std::uint32_t bitsPerSecond);
 
 } // namespace mfapi

@@ -3,12 +3,11 @@
 #include "ports/FileDescriptor.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <climits>
-#include <string_view>
 
 namespace ports {
 
@@ -16,11 +15,6 @@ namespace {
 
 // No port name is longer than a path; one byte more tells a longer line apart.
 constexpr std::size_t kLongestLine = PATH_MAX - 1;
-
-bool trusted(const struct stat& info) {
-    return S_ISREG(info.st_mode) && (info.st_uid == ::geteuid() || info.st_uid == 0) &&
-           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
 
 std::string_view trimmed(std::string_view text) {
     constexpr std::string_view kSpace = " \t\r";
@@ -33,12 +27,24 @@ std::string_view trimmed(std::string_view text) {
 
 } // namespace
 
-std::variant<std::string, AliasRefusal> readAlias(const std::filesystem::path& file) {
+std::variant<std::string, AliasRefusal> aliasTarget(std::string_view text) {
+    const std::string_view firstLine = text.substr(0, text.find('\n'));
+    if (firstLine.size() > kLongestLine) {
+        return AliasRefusal::Empty;
+    }
+    const std::string_view name = trimmed(firstLine);
+    if (name.empty()) {
+        return AliasRefusal::Empty;
+    }
+    return std::string(name);
+}
+
+std::variant<std::string, AliasRefusal> readAlias(const SafeFolder& folder,
+                                                  const std::string& entry) {
     // O_NONBLOCK: a FIFO put in the file's place must not hold the caller.
-    const FileDescriptor fd(
-        ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    struct stat info {};
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !trusted(info)) {
+    const FileDescriptor fd(::openat(folder.fd(), entry.c_str(),
+                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid() || !trustedFile(fd.get())) {
         return AliasRefusal::Unsafe;
     }
     std::string text;
@@ -53,15 +59,7 @@ std::variant<std::string, AliasRefusal> readAlias(const std::filesystem::path& f
         }
         text.append(chunk.data(), static_cast<std::size_t>(got));
     }
-    const std::string_view firstLine = std::string_view(text).substr(0, text.find('\n'));
-    if (firstLine.size() > kLongestLine) {
-        return AliasRefusal::Empty;
-    }
-    const std::string_view name = trimmed(firstLine);
-    if (name.empty()) {
-        return AliasRefusal::Empty;
-    }
-    return std::string(name);
+    return aliasTarget(text);
 }
 
 } // namespace ports

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <filesystem>
+#include "ports/SafeFolder.h"
+
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace ports {
@@ -12,10 +14,14 @@ enum class AliasRefusal {
     Empty   ///< No name on its first line, or a first line longer than any port name.
 };
 
-/// The port name on the first line of an alias file in the port folder, spaces and a carriage
-/// return around it dropped. The file is trusted under the folder's own rule: opened without
-/// following a link, it must be a regular file owned by this user or root and writable by no
-/// one else. At most a path's length is read.
-std::variant<std::string, AliasRefusal> readAlias(const std::filesystem::path& file);
+/// The port name an alias file's text gives: its first line, spaces and a carriage return around
+/// it dropped; a first line longer than any path is no name.
+std::variant<std::string, AliasRefusal> aliasTarget(std::string_view text);
+
+/// The port name of the alias file `entry` of the port folder (aliasTarget of its first line).
+/// The file is opened relative to the folder without following a link, and trusted under the
+/// folder's own rule (trustedFile). At most a path's length is read.
+std::variant<std::string, AliasRefusal> readAlias(const SafeFolder& folder,
+                                                  const std::string& entry);
 
 } // namespace ports

@@ -1,12 +1,17 @@
 #include "ports/PortFolder.h"
 
+#include "ports/StateHome.h"
+
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <system_error>
+#include <memory>
 
 namespace ports {
 
@@ -14,16 +19,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string failure(const fs::path& path, int error) {
-    return path.string() + ": " + std::strerror(error);
-}
-
-bool ownedByUsOrRoot(const struct stat& info) {
-    return info.st_uid == ::geteuid() || info.st_uid == 0;
-}
-
-bool writableByOthers(const struct stat& info) {
-    return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+bool equalIgnoringCase(std::string_view left, std::string_view right) {
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
 }
 
 } // namespace
@@ -35,52 +36,40 @@ fs::path portFolder() {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != 0) {
         return fs::path(runtime) / "mf_api" / "ports";
     }
-    return fs::path("/tmp") / ("mf_api-" + std::to_string(::getuid())) / "ports";
+    // Not /tmp: any user can make a folder there first, and its names would then be theirs.
+    return stateHome() / "mf_api" / "ports";
 }
 
-std::optional<std::string> unsafeFolderReason(const fs::path& folder) {
-    struct stat info {};
-    if (::lstat(folder.c_str(), &info) != 0) {
-        return errno == ENOENT ? std::nullopt : std::optional(failure(folder, errno));
+std::optional<std::string> findEntry(const SafeFolder& folder, std::string_view name) {
+    // A descriptor of its own: the listing moves its offset and closes it at the end.
+    const int listed = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listed < 0) {
+        return std::nullopt;
     }
-    if (S_ISLNK(info.st_mode)) {
-        return folder.string() + " is a symbolic link";
+    const std::unique_ptr<DIR, int (*)(DIR*)> entries(::fdopendir(listed), ::closedir);
+    if (!entries) {
+        ::close(listed);
+        return std::nullopt;
     }
-    if (!S_ISDIR(info.st_mode)) {
-        return folder.string() + " is not a folder";
-    }
-    // The folder itself holds the names: sticky or not, no one else may add one.
-    if (writableByOthers(info)) {
-        return folder.string() + " is writable by other users";
-    }
-    std::error_code error;
-    const fs::path real = fs::canonical(folder, error);
-    if (error) {
-        return folder.string() + ": " + error.message();
-    }
-    for (fs::path step = real;; step = step.parent_path()) {
-        if (::stat(step.c_str(), &info) != 0) {
-            return failure(step, errno);
-        }
-        if (!ownedByUsOrRoot(info)) {
-            return step.string() + " belongs to another user";
-        }
-        if (writableByOthers(info) && (info.st_mode & S_ISVTX) == 0) {
-            return step.string() + " is writable by other users";
-        }
-        if (step == step.parent_path()) {
-            return std::nullopt;
+    while (const dirent* entry = ::readdir(entries.get())) {
+        const std::string_view found = entry->d_name;
+        if (found != "." && found != ".." && equalIgnoringCase(found, name)) {
+            return std::string(entry->d_name);
         }
     }
+    return std::nullopt;
 }
 
-EntryKind entryKind(const fs::path& entry) {
+EntryKind entryKind(const SafeFolder& folder, const std::string& entry) {
     struct stat info {};
+    if (::fstatat(folder.fd(), entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return EntryKind::Dangling;
+    }
     // Only the file itself can be an alias: a link to a file could lead anywhere.
-    if (::lstat(entry.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+    if (S_ISREG(info.st_mode)) {
         return EntryKind::Alias;
     }
-    if (::stat(entry.c_str(), &info) != 0) {
+    if (::fstatat(folder.fd(), entry.c_str(), &info, 0) != 0) {
         return errno == ENOENT ? EntryKind::Dangling : EntryKind::Other;
     }
     return S_ISCHR(info.st_mode) ? EntryKind::Device : EntryKind::Other;

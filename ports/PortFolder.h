@@ -1,22 +1,22 @@
 #pragma once
 
+#include "ports/SafeFolder.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace ports {
 
 /// The folder of named ports: $MF_API_PORTS, else $XDG_RUNTIME_DIR/mf_api/ports, else
-/// /tmp/mf_api-UID/ports. Port names live there as symbolic links to devices, the way Wine
-/// keeps DOS device names, or as alias files naming another port.
+/// mf_api/ports in the user's state folder (stateHome()), which no other user can make or
+/// replace. Port names live there as symbolic links to devices, the way Wine keeps DOS device
+/// names, or as alias files naming another port. Open it with SafeFolder::open().
 std::filesystem::path portFolder();
 
-/// Why `folder` cannot be trusted with port names, or nothing when it can. It must not be a
-/// link, and it and every folder above it must belong to this user or root and be writable by
-/// no one else; a folder above it may be writable by all when it is sticky, as /tmp is. This is
-/// the rule OpenSSH applies to authorized_keys: anyone else who can put a name there can send
-/// our keys to a reader of theirs. A folder that does not exist is safe: it names nothing.
-std::optional<std::string> unsafeFolderReason(const std::filesystem::path& folder);
+/// The entry of the folder that is `name`, ignoring case.
+std::optional<std::string> findEntry(const SafeFolder& folder, std::string_view name);
 
 /// What a port folder entry leads to.
 enum class EntryKind {
@@ -26,6 +26,6 @@ enum class EntryKind {
     Other     ///< Anything else, which no reader of ours would have put there.
 };
 
-EntryKind entryKind(const std::filesystem::path& entry);
+EntryKind entryKind(const SafeFolder& folder, const std::string& entry);
 
 } // namespace ports

@@ -2,7 +2,6 @@
 
 #include "emulator/host/ErrorLine.h"
 #include "emulator/host/StateReport.h"
-#include "ports/PortFolder.h"
 #include "protocol/Command.h"
 #include "protocol/FrameEncoder.h"
 #include "protocol/WireTime.h"
@@ -10,7 +9,6 @@
 #include "protocol/Status.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace kov450 {
 
@@ -25,9 +23,10 @@ constexpr std::size_t kMostQueuedBytes = 4096;
 } // namespace
 
 LineServer::LineServer(asio::io_context& io, PtyHost& pty, Reader& reader, LineFaults& faults,
-                       bool pace, Print print)
+                       bool pace, Print print, Unpublish unpublish)
     : io_(io), pty_(pty), reader_(reader), faults_(faults), pace_(pace), print_(std::move(print)),
-      master_(io, pty.masterFd()), sendTimer_(io), exclusiveTimer_(io) {
+      unpublish_(std::move(unpublish)), master_(io, pty.masterFd()), sendTimer_(io),
+      exclusiveTimer_(io) {
 }
 
 LineServer::~LineServer() {
@@ -216,15 +215,7 @@ void LineServer::vanish() {
     exclusiveTimer_.cancel();
     // Ends the pending read and write; their handlers see operation_aborted.
     master_.release();
-    namespace fs = std::filesystem;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(ports::portFolder(), error)) {
-        std::error_code ignored;
-        if (entry.is_symlink(ignored) &&
-            fs::read_symlink(entry.path(), ignored) == pty_.slavePath()) {
-            fs::remove(entry.path(), ignored);
-        }
-    }
+    unpublish_();
     pty_.close();
     print_("fault: the pty is closed");
 }

@@ -22,9 +22,11 @@ namespace kov450 {
 class LineServer {
 public:
     using Print = std::function<void(const std::string&)>;
+    /// Takes away the port names that lead to the pty.
+    using Unpublish = std::function<void()>;
 
     LineServer(asio::io_context& io, PtyHost& pty, Reader& reader, LineFaults& faults, bool pace,
-               Print print);
+               Print print, Unpublish unpublish);
     ~LineServer();
     LineServer(const LineServer&) = delete;
     LineServer& operator=(const LineServer&) = delete;
@@ -56,6 +58,7 @@ private:
     LineFaults& faults_;
     bool pace_;
     Print print_;
+    Unpublish unpublish_;
     asio::posix::stream_descriptor master_;
     asio::steady_timer sendTimer_;
     asio::steady_timer exclusiveTimer_;

@@ -1,67 +1,76 @@
 #include "emulator/host/PortLinks.h"
 
-#include "ports/PortFolder.h"
-
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <stdexcept>
-#include <system_error>
 
 namespace kov450 {
 
 namespace fs = std::filesystem;
 
-void preparePortFolder(const fs::path& folder) {
-    // Each missing folder is made private at once: no moment in which another user could put
-    // a name in it. A folder that exists is someone's choice, and is only checked.
-    fs::path step;
-    for (const fs::path& part : folder) {
-        step /= part;
-        if (::mkdir(step.c_str(), 0700) != 0 && errno != EEXIST) {
-            throw std::runtime_error("cannot make the port folder " + step.string() + ": " +
-                                     std::strerror(errno));
-        }
-    }
-    if (const auto reason = ports::unsafeFolderReason(folder)) {
-        throw std::runtime_error("the port folder is not safe to publish in: " + *reason +
-                                 " (set MF_API_PORTS to a folder of your own)");
-    }
+namespace {
+
+/// Whether the entry is a link that leads to `target`.
+bool linksTo(int folder, const std::string& name, const fs::path& target) {
+    std::array<char, PATH_MAX> text{};
+    const ssize_t length = ::readlinkat(folder, name.c_str(), text.data(), text.size());
+    return length > 0 && static_cast<std::size_t>(length) < text.size() &&
+           std::string_view(text.data(), static_cast<std::size_t>(length)) == target.native();
 }
 
-PortLinks::PortLinks(const fs::path& folder, const std::vector<std::string>& names,
+} // namespace
+
+ports::SafeFolder openPortFolder(const fs::path& folder) {
+    auto opened = ports::SafeFolder::make(folder);
+    if (auto* problem = std::get_if<ports::FolderProblem>(&opened)) {
+        throw std::runtime_error(
+            problem->kind == ports::FolderProblem::Kind::Unsafe
+                ? "the port folder is not safe to publish in: " + problem->reason +
+                      " (set MF_API_PORTS to a folder of your own)"
+                : "cannot make the port folder " + folder.string() + ": " + problem->reason);
+    }
+    return std::get<ports::SafeFolder>(std::move(opened));
+}
+
+PortLinks::PortLinks(ports::SafeFolder folder, const std::vector<std::string>& names,
                      const fs::path& target)
-    : target_(target) {
-    preparePortFolder(folder);
-    std::error_code ignored;
-    try {
-        for (const std::string& name : names) {
-            const fs::path link = folder / name;
-            // A link left by an emulator that was killed points to a pty that is gone.
-            if (fs::is_symlink(fs::symlink_status(link, ignored))) {
-                fs::remove(link, ignored);
-            }
-            fs::create_symlink(target, link);
-            links_.push_back(link);
+    : folder_(std::move(folder)), target_(target) {
+    const int at = folder_.fd();
+    for (const std::string& name : names) {
+        struct stat entry {};
+        // A link left by an emulator that was killed points to a pty that is gone.
+        if (::fstatat(at, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(entry.st_mode)) {
+            ::unlinkat(at, name.c_str(), 0);
         }
-    } catch (...) {
-        removeLinks();
-        throw;
+        if (::symlinkat(target.c_str(), at, name.c_str()) != 0) {
+            const int error = errno;
+            withdraw();
+            throw std::runtime_error("cannot publish " + (folder_.path() / name).string() + ": " +
+                                     std::strerror(error));
+        }
+        names_.push_back(name);
+        links_.push_back(folder_.path() / name);
     }
 }
 
 PortLinks::~PortLinks() {
-    removeLinks();
+    withdraw();
 }
 
-void PortLinks::removeLinks() {
-    for (const fs::path& link : links_) {
-        std::error_code error;
-        if (fs::read_symlink(link, error) == target_ && !error) {
-            fs::remove(link, error);
+void PortLinks::withdraw() {
+    for (const std::string& name : names_) {
+        if (linksTo(folder_.fd(), name, target_)) {
+            ::unlinkat(folder_.fd(), name.c_str(), 0);
         }
     }
+    names_.clear();
     links_.clear();
 }
 

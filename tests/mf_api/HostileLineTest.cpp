@@ -172,15 +172,15 @@ TEST(PortArguments, AnOverlongNameIsABadArgumentAndAnUnsafeFolderIsRefused) {
     EXPECT_EQ(MF_InitComm(("/dev/" + std::string(300, 'x')).c_str(), 9600), MF_ERR_NO_SUCH_PORT);
 
     testing_support::TempFolder ports;
-    std::filesystem::create_symlink("/dev/null", ports.path() / "COM1");
+    std::filesystem::create_symlink("/dev/null", ports.path() / "Reader");
     ::setenv("MF_API_PORTS", ports.path().c_str(), 1);
     std::filesystem::permissions(ports.path(), std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::add);
-    EXPECT_EQ(MF_InitComm("COM1", 9600), MF_ERR_UNSAFE_PORT_FOLDER);
+    EXPECT_EQ(MF_InitComm("Reader", 9600), MF_ERR_UNSAFE_PORT_FOLDER);
     std::filesystem::permissions(ports.path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::replace);
     // /dev/null is a character device but no terminal: a port name, yet no port.
-    EXPECT_EQ(MF_InitComm("COM1", 9600), MF_ERR_NO_SUCH_PORT);
+    EXPECT_EQ(MF_InitComm("Reader", 9600), MF_ERR_NO_SUCH_PORT);
     ::unsetenv("MF_API_PORTS");
 }
 

@@ -1,5 +1,4 @@
 // Alias files in the port folder: a regular file whose first line names another port.
-#include "ports/PortAlias.h"
 #include "e2e/TempFolder.h"
 #include "mf_api/PortName.h"
 
@@ -83,8 +82,18 @@ TEST_F(PortAliases, AnAliasOfAnotherUserIsNotTrusted) {
     alias("COM1", "pcsc\n");
     ASSERT_EQ(::chown((folder.path() / "COM1").c_str(), 12345, 12345), 0);
     EXPECT_EQ(refusal("COM1"), PortRefusal::UnsafeFolder);
-    EXPECT_EQ(std::get<ports::AliasRefusal>(ports::readAlias(folder.path() / "COM1")),
-              ports::AliasRefusal::Unsafe);
+}
+
+TEST_F(PortAliases, AnAliasToAPathNamesAnAbsolutePathOnly) {
+    alias("COM1", "/dev/null\n");
+    const auto device = target<mfapi::DevicePort>("COM1");
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->path, "/dev/null");
+    // Relative to wherever the program was started: a name anyone there could plant.
+    alias("COM2", "dev/evil\n");
+    EXPECT_EQ(refusal("COM2"), PortRefusal::NoSuchPort);
+    alias("COM3", "./ttyUSB0\n");
+    EXPECT_EQ(refusal("COM3"), PortRefusal::NoSuchPort);
 }
 
 TEST_F(PortAliases, AnEmptyOrOverlongFirstLineNamesNothing) {

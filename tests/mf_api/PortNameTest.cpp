@@ -45,9 +45,11 @@ protected:
     }
 };
 
-TEST_F(PortNames, NameWithASlashIsADevicePath) {
+TEST_F(PortNames, NameWithASlashIsAnAbsoluteDevicePath) {
     EXPECT_EQ(resolve("/dev/ttyUSB3"), "/dev/ttyUSB3");
-    EXPECT_EQ(resolve("./here"), "./here");
+    // Relative to wherever the program was started: not a port.
+    EXPECT_EQ(resolve("./here"), "<none>");
+    EXPECT_EQ(resolve("dev/ttyUSB0"), "<none>");
 }
 
 TEST_F(PortNames, LinkInThePortFolderMatchesIgnoringCase) {
@@ -73,13 +75,16 @@ TEST_F(PortNames, AnEntryThatIsNoDeviceIsRefusedAndALeftoverLinkNamesNothing) {
     EXPECT_EQ(std::get<PortRefusal>(lookup("COM5")), PortRefusal::NoSuchPort);
 }
 
-TEST_F(PortNames, AFolderOthersCanWriteIsNotUsedForAnyName) {
+TEST_F(PortNames, AFolderOthersCanWriteNamesNothingButBlocksNoDefault) {
     fs::create_symlink("/dev/null", folder.path() / "COM1");
+    fs::create_symlink("/dev/null", folder.path() / "Reader");
     fs::permissions(folder.path(), fs::perms::others_write, fs::perm_options::add);
-    EXPECT_TRUE(refusedAsUnsafe("COM1"));
-    // Not even for a default name: it could be planted there at any moment.
-    EXPECT_TRUE(refusedAsUnsafe("COM7"));
-    EXPECT_TRUE(refusedAsUnsafe("USB"));
+    // Whatever it holds could have been planted: a name only it gives is refused...
+    EXPECT_TRUE(refusedAsUnsafe("Reader"));
+    // ...and the names every machine has keep their devices, whoever made the folder.
+    EXPECT_EQ(resolve("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(resolve("COM7"), "/dev/ttyS6");
+    EXPECT_NE(resolve("USB"), "<none>");
     // Paths and network names never look at the folder.
     EXPECT_EQ(resolve("/dev/ttyUSB3"), "/dev/ttyUSB3");
     EXPECT_TRUE(targetOf(lookup("socket://localhost:4001")).has_value());
@@ -128,7 +133,9 @@ TEST(PortFolder, ComesFromTheEnvironmentInOrder) {
     ::setenv("XDG_RUNTIME_DIR", "/run/user/42", 1);
     EXPECT_EQ(ports::portFolder(), "/run/user/42/mf_api/ports");
     ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(ports::portFolder(), fs::path("/tmp/mf_api-" + std::to_string(::getuid())) / "ports");
+    // No fallback in /tmp, where any user could make the folder first: the user's state folder.
+    ::setenv("XDG_STATE_HOME", "/home/someone/state", 1);
+    EXPECT_EQ(ports::portFolder(), "/home/someone/state/mf_api/ports");
 }
 
 } // namespace
