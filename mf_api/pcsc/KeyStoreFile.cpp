@@ -1,20 +1,21 @@
 #include "mf_api/pcsc/KeyStoreFile.h"
 
 #include "ports/FileDescriptor.h"
-#include "ports/PortFolder.h"
+#include "ports/SafeFolder.h"
 #include "ports/StateHome.h"
 #include "protocol/Status.h"
 
 #include <MF_API.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <sstream>
+#include <charconv>
+#include <chrono>
+#include <thread>
 
 namespace mfapi::pcsc {
 
@@ -26,77 +27,96 @@ namespace {
 // 32 lines of at most 20 bytes; anything longer is not our file.
 constexpr std::size_t kLongestFile = 4096;
 constexpr std::size_t kSlots = protocol::kKeySlots;
+/// A store takes a millisecond; a lock held far longer belongs to a program that hangs.
+constexpr auto kLockPatience = std::chrono::seconds(2);
 
-using Slots = std::array<std::array<StoredKeySlot, kSlots>, 2>;
-
-char typeLetter(std::size_t keyType) {
-    return keyType == 1 ? 'A' : 'B';
+std::optional<std::uint8_t> hexDigit(char digit) {
+    if (digit >= '0' && digit <= '9') {
+        return static_cast<std::uint8_t>(digit - '0');
+    }
+    if (digit >= 'A' && digit <= 'F') {
+        return static_cast<std::uint8_t>(digit - 'A' + 10);
+    }
+    if (digit >= 'a' && digit <= 'f') {
+        return static_cast<std::uint8_t>(digit - 'a' + 10);
+    }
+    return std::nullopt;
 }
 
-std::optional<protocol::Key> keyFromHex(const std::string& text) {
+std::optional<protocol::Key> keyFromHex(std::string_view text) {
     protocol::Key key{};
     if (text.size() != key.size() * 2) {
         return std::nullopt;
     }
     for (std::size_t at = 0; at < key.size(); ++at) {
-        unsigned value = 0;
-        if (std::sscanf(text.substr(at * 2, 2).c_str(), "%2x", &value) != 1) {
+        const auto high = hexDigit(text[2 * at]);
+        const auto low = hexDigit(text[2 * at + 1]);
+        if (!high || !low) {
             return std::nullopt;
         }
-        key[at] = static_cast<std::uint8_t>(value);
+        key[at] = static_cast<std::uint8_t>(*high << 4 | *low);
     }
     return key;
 }
 
-bool parse(const std::string& text, Slots& slots) {
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string type;
-        std::size_t slot = kSlots;
-        std::string where;
-        if (!(words >> type >> slot >> where) || (type != "A" && type != "B") || slot >= kSlots) {
-            return false;
+/// The words of a line split at single spaces: "A 3 KEY" gives three, "A  3 KEY" four.
+std::optional<std::array<std::string_view, 3>> threeWords(std::string_view line) {
+    std::array<std::string_view, 3> words;
+    for (std::size_t index = 0; index < words.size(); ++index) {
+        const auto space = line.find(' ');
+        words[index] = line.substr(0, space);
+        if ((space == std::string_view::npos) != (index == words.size() - 1) ||
+            words[index].empty()) {
+            return std::nullopt;
         }
-        StoredKeySlot& target = slots[type == "A" ? 1 : 0][slot];
-        if (where == "reader") {
-            target.inReader = true;
-        } else if (const auto key = keyFromHex(where)) {
-            target = StoredKeySlot{false, *key};
-        } else {
-            return false;
-        }
+        line.remove_prefix(space == std::string_view::npos ? line.size() : space + 1);
     }
-    return true;
+    return words;
 }
 
-std::string format(const Slots& slots) {
-    std::string text;
-    for (std::size_t keyType : {1U, 0U}) {
-        for (std::size_t slot = 0; slot < kSlots; ++slot) {
-            const StoredKeySlot& entry = slots[keyType][slot];
-            std::array<char, 16> hex{};
-            std::string where = "reader";
-            if (!entry.inReader) {
-                where.clear();
-                for (const std::uint8_t byte : entry.key) {
-                    std::snprintf(hex.data(), hex.size(), "%02X", byte);
-                    where += hex.data();
-                }
+std::optional<std::size_t> slotNumber(std::string_view text) {
+    std::size_t slot = kSlots;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), slot);
+    if (error != std::errc{} || end != text.data() + text.size() || slot >= kSlots) {
+        return std::nullopt;
+    }
+    return slot;
+}
+
+/// Holds an advisory lock on the key store's folder, so that two stores do not interleave.
+class FolderLock {
+public:
+    explicit FolderLock(int fd) : fd_(fd) {
+        const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) ||
+                std::chrono::steady_clock::now() > giveUp) {
+                return;
             }
-            text += std::string(1, typeLetter(keyType)) + " " + std::to_string(slot) + " " + where +
-                    "\n";
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        held_ = true;
+    }
+    ~FolderLock() {
+        if (held_) {
+            ::flock(fd_, LOCK_UN);
         }
     }
-    return text;
-}
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
 
-/// Reads the slots; a missing file holds factory keys.
-std::int32_t readSlots(const fs::path& file, Slots& slots) {
-    slots = Slots{};
-    const FileDescriptor fd(
-        ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    bool held() const { return held_; }
+
+private:
+    int fd_;
+    bool held_ = false;
+};
+
+/// Reads the slots from the folder; a missing file holds factory keys.
+std::int32_t readSlots(const ports::SafeFolder& folder, const std::string& name, KeySlots& slots) {
+    slots = KeySlots{};
+    const FileDescriptor fd(::openat(folder.fd(), name.c_str(),
+                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.valid()) {
         return errno == ENOENT ? protocol::status::kOk : MF_ERR_IO;
     }
@@ -122,20 +142,12 @@ std::int32_t readSlots(const fs::path& file, Slots& slots) {
         }
         text.append(chunk.data(), static_cast<std::size_t>(got));
     }
-    return text.size() <= kLongestFile && parse(text, slots) ? protocol::status::kOk : MF_ERR_IO;
-}
-
-/// Makes the folders that are missing private, and uses the folder only under the port
-/// folder's rule: no one else may put a file in it.
-bool prepareFolder(const fs::path& folder) {
-    fs::path step;
-    for (const fs::path& part : folder) {
-        step /= part;
-        if (::mkdir(step.c_str(), 0700) != 0 && errno != EEXIST) {
-            return false;
-        }
+    const auto parsed = text.size() <= kLongestFile ? parseKeySlots(text) : std::nullopt;
+    if (!parsed) {
+        return MF_ERR_IO;
     }
-    return !ports::unsafeFolderReason(folder).has_value();
+    slots = *parsed;
+    return protocol::status::kOk;
 }
 
 bool writeAll(int fd, const std::string& text) {
@@ -153,40 +165,96 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
-/// Replaces the file whole: a new private file beside it (mkstemp: O_CREAT|O_EXCL, 0600),
-/// synced and renamed over it, then the folder synced.
-std::int32_t writeSlots(const fs::path& file, const Slots& slots) {
-    const fs::path folder = file.parent_path();
-    if (!prepareFolder(folder)) {
-        return MF_ERR_IO;
-    }
-    std::string name = (folder / (file.filename().string() + ".XXXXXX")).string();
-    const FileDescriptor fd(::mkostemp(name.data(), O_CLOEXEC));
-    if (!fd.valid()) {
-        return MF_ERR_IO;
-    }
-    const bool written = ::fchmod(fd.get(), 0600) == 0 && writeAll(fd.get(), format(slots)) &&
-                         ::fsync(fd.get()) == 0 && ::rename(name.c_str(), file.c_str()) == 0;
+/// Replaces the file whole: a new private file beside it, synced and renamed over it, then the
+/// folder synced. Called under the folder's lock, so the new file's name is ours alone.
+std::int32_t writeSlots(const ports::SafeFolder& folder, const std::string& name,
+                        const KeySlots& slots) {
+    const std::string fresh = "." + name + ".new";
+    ::unlinkat(folder.fd(), fresh.c_str(), 0); // left by a store that was killed
+    const FileDescriptor fd(::openat(folder.fd(), fresh.c_str(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const bool written = fd.valid() && ::fchmod(fd.get(), 0600) == 0 &&
+                         writeAll(fd.get(), formatKeySlots(slots)) && ::fsync(fd.get()) == 0 &&
+                         ::renameat(folder.fd(), fresh.c_str(), folder.fd(), name.c_str()) == 0;
     if (!written) {
-        ::unlink(name.c_str());
+        ::unlinkat(folder.fd(), fresh.c_str(), 0);
         return MF_ERR_IO;
     }
-    const FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.valid()) {
-        ::fsync(directory.get());
-    }
+    ::fsync(folder.fd());
     return protocol::status::kOk;
 }
 
 } // namespace
+
+std::optional<KeySlots> parseKeySlots(std::string_view text) {
+    KeySlots slots{};
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty()) {
+            continue;
+        }
+        const auto words = threeWords(line);
+        if (!words || ((*words)[0] != "A" && (*words)[0] != "B")) {
+            return std::nullopt;
+        }
+        const auto slot = slotNumber((*words)[1]);
+        if (!slot) {
+            return std::nullopt;
+        }
+        StoredKeySlot& target = slots[(*words)[0] == "A" ? 1 : 0][*slot];
+        if ((*words)[2] == "reader") {
+            target = StoredKeySlot{true, {}};
+        } else if (const auto key = keyFromHex((*words)[2])) {
+            target = StoredKeySlot{false, *key};
+        } else {
+            return std::nullopt;
+        }
+    }
+    return slots;
+}
+
+std::string formatKeySlots(const KeySlots& slots) {
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    std::string text;
+    for (std::size_t keyType : {1U, 0U}) {
+        for (std::size_t slot = 0; slot < kSlots; ++slot) {
+            const StoredKeySlot& entry = slots[keyType][slot];
+            text += keyType == 1 ? "A " : "B ";
+            text += std::to_string(slot) + " ";
+            if (entry.inReader) {
+                text += "reader";
+            } else {
+                for (const std::uint8_t byte : entry.key) {
+                    text += kHex[byte >> 4];
+                    text += kHex[byte & 0x0F];
+                }
+            }
+            text += "\n";
+        }
+    }
+    return text;
+}
 
 fs::path KeyStoreFile::defaultPath() {
     return ports::stateHome() / "mf_api" / "pcsc-keys";
 }
 
 std::int32_t KeyStoreFile::load(std::uint8_t keyType, std::uint8_t slot, StoredKeySlot& out) const {
-    Slots slots{};
-    if (const std::int32_t status = readSlots(file_, slots); status != protocol::status::kOk) {
+    auto folder = ports::SafeFolder::open(file_.parent_path());
+    if (const auto* problem = std::get_if<ports::FolderProblem>(&folder)) {
+        // Nothing stored yet: every slot holds the factory key.
+        if (problem->kind != ports::FolderProblem::Kind::Missing) {
+            return MF_ERR_IO;
+        }
+        out = StoredKeySlot{};
+        return protocol::status::kOk;
+    }
+    KeySlots slots{};
+    if (const std::int32_t status =
+            readSlots(std::get<ports::SafeFolder>(folder), file_.filename(), slots);
+        status != protocol::status::kOk) {
         return status;
     }
     out = slots.at(keyType).at(slot);
@@ -195,12 +263,22 @@ std::int32_t KeyStoreFile::load(std::uint8_t keyType, std::uint8_t slot, StoredK
 
 std::int32_t KeyStoreFile::store(std::uint8_t keyType, std::uint8_t slot,
                                  const StoredKeySlot& value) const {
-    Slots slots{};
-    if (const std::int32_t status = readSlots(file_, slots); status != protocol::status::kOk) {
+    auto opened = ports::SafeFolder::make(file_.parent_path());
+    if (std::holds_alternative<ports::FolderProblem>(opened)) {
+        return MF_ERR_IO;
+    }
+    const auto& folder = std::get<ports::SafeFolder>(opened);
+    const FolderLock lock(folder.fd());
+    if (!lock.held()) {
+        return MF_ERR_IO;
+    }
+    KeySlots slots{};
+    if (const std::int32_t status = readSlots(folder, file_.filename(), slots);
+        status != protocol::status::kOk) {
         return status;
     }
     slots.at(keyType).at(slot) = value;
-    return writeSlots(file_, slots);
+    return writeSlots(folder, file_.filename(), slots);
 }
 
 } // namespace mfapi::pcsc

@@ -2,8 +2,12 @@
 
 #include "protocol/Messages.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace mfapi::pcsc {
 
@@ -11,12 +15,25 @@ namespace mfapi::pcsc {
 struct StoredKeySlot {
     bool inReader = false;
     protocol::Key key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}; ///< Factory key until one is stored.
+
+    bool operator==(const StoredKeySlot&) const = default;
 };
 
-/// The 16 + 16 key store slots of PC/SC readers, kept by the library in one file: one line per
-/// stored slot ("A 3 7D7D7D7D7D7D", or "B 0 reader" for a key the reader keeps). The file is
-/// private (0600), in a folder that no one else can write, created without following links;
-/// an existing file that others could read or write, or that is not ours, is refused.
+/// Every slot: [key type (1 A, 0 B)][slot 0 to 15].
+using KeySlots = std::array<std::array<StoredKeySlot, protocol::kKeySlots>, 2>;
+
+/// The slots a key store file's text holds, one line per stored slot: the key type letter, the
+/// slot number and exactly 12 hex digits or "reader" ("A 3 7D7D7D7D7D7D", "B 0 reader"),
+/// separated by single spaces; blank lines say nothing. Nothing when any line is malformed.
+std::optional<KeySlots> parseKeySlots(std::string_view text);
+/// The text that parseKeySlots reads back as `slots`.
+std::string formatKeySlots(const KeySlots& slots);
+
+/// The 16 + 16 key store slots of PC/SC readers, kept by the library in one file. The file is
+/// private (0600); its folder must pass the port folder's rule (ports::SafeFolder) for loading
+/// and storing alike, and is made private when missing. An existing file that others could read
+/// or write, or that is not ours, is refused. A store is one locked read, change and whole
+/// rewrite, so that two programs storing keys at once lose neither key.
 class KeyStoreFile {
 public:
     explicit KeyStoreFile(std::filesystem::path file) : file_(std::move(file)) {}

@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -80,6 +83,79 @@ TEST_F(KeyStore, AFolderOthersCanWriteOrAGarbledFileIsRefused) {
     }
     StoredKeySlot slot;
     EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+}
+
+TEST_F(KeyStore, LoadingObeysTheFolderRuleAsStoringDoes) {
+    ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
+    // Anyone could delete the file here and have the factory key used in its place.
+    fs::permissions(file.parent_path(), fs::perms::all, fs::perm_options::replace);
+    StoredKeySlot slot;
+    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+    EXPECT_EQ(keys.store(0, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
+}
+
+TEST_F(KeyStore, StoresAtTheSameTimeLoseNoKey) {
+    // Programs storing keys at once, each its own slot: every key must be there after.
+    constexpr int kWriters = 4;
+    constexpr int kRounds = 20;
+    for (int round = 0; round < kRounds; ++round) {
+        fs::remove(file);
+        int start[2];
+        ASSERT_EQ(::pipe(start), 0);
+        std::vector<pid_t> writers;
+        for (int writer = 0; writer < kWriters; ++writer) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::close(start[1]);
+                char go = 0;
+                [[maybe_unused]] const ssize_t got = ::read(start[0], &go, 1);
+                const protocol::Key key{0x10, 0x20, 0x30,
+                                        0x40, 0x50, static_cast<std::uint8_t>(writer)};
+                ::_exit(keys.store(1, static_cast<std::uint8_t>(writer), {false, key}) == MF_OK
+                            ? 0
+                            : 1);
+            }
+            writers.push_back(child);
+        }
+        ::close(start[0]);
+        ::close(start[1]); // all go at once
+        for (const pid_t writer : writers) {
+            int status = 0;
+            ::waitpid(writer, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        for (int writer = 0; writer < kWriters; ++writer) {
+            StoredKeySlot slot;
+            ASSERT_EQ(keys.load(1, static_cast<std::uint8_t>(writer), slot), MF_OK);
+            ASSERT_EQ(slot.key[5], writer) << "round " << round << ": a key was lost";
+        }
+    }
+}
+
+TEST(KeyStoreText, ReadsOnlyWhatItWrites) {
+    mfapi::pcsc::KeySlots slots{};
+    slots[1][3] = StoredKeySlot{false, kKey};
+    slots[0][15] = StoredKeySlot{true, {}};
+    EXPECT_EQ(mfapi::pcsc::parseKeySlots(mfapi::pcsc::formatKeySlots(slots)), slots);
+    EXPECT_EQ(mfapi::pcsc::parseKeySlots("A 3 7d7d7d7d7d7d\n\nB 15 reader")->at(1).at(3).key, kKey);
+    for (const char* garbled : {
+             "A 3 -1-1-1-1-1-1",   // a sign is no hex digit
+             "A 3 +7+7+7+7+7+7",   //
+             "A 3 7D7D7D7D7D",     // 10 digits
+             "A 3 7D7D7D7D7D7D7D", // 14 digits
+             "A 3 7D7D7D7D7D7G",   //
+             "A 3  7D7D7D7D7D7D",  // two spaces
+             "A 3 7D7D7D7D7D7D x", //
+             "A +3 7D7D7D7D7D7D",  //
+             "A 16 7D7D7D7D7D7D",  // slots are 0 to 15
+             "A -1 7D7D7D7D7D7D",  //
+             "C 0 7D7D7D7D7D7D",   //
+             "a 0 7D7D7D7D7D7D",   //
+             "B 0 READER",         //
+             "B 0",                //
+         }) {
+        EXPECT_EQ(mfapi::pcsc::parseKeySlots(garbled), std::nullopt) << garbled;
+    }
 }
 
 TEST_F(KeyStore, TheDefaultFileIsInTheStateFolder) {
