@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -150,6 +149,9 @@ protected:
 } // namespace
 
 TEST_F(JournalLock, WritersAppendingThousandsOfLinesBesideABusyOneAllGetTheirTurn) {
+    if (!std::ifstream("/proc/locks")) {
+        GTEST_SKIP() << "skipped: no /proc/locks to tell who waits for the lock";
+    }
     ASSERT_EQ(PurchaseJournal(file()).append(sale("first", 0)), std::nullopt);
     constexpr std::size_t kWriters = 2;
     constexpr int kLinesEach = 1500;
