@@ -3,14 +3,12 @@
 #include "ports/SafeFolder.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 
 namespace journal {
 
@@ -20,9 +18,6 @@ namespace {
 
 /// Longer lines are none of ours: they are skipped unread, so a stray file cannot fill memory.
 constexpr std::size_t kLongestLine = 4096;
-/// Another program appends one line at a time; a lock held longer than this is held by a hung one.
-constexpr auto kLockPatience = std::chrono::seconds(2);
-constexpr auto kLockRetry = std::chrono::milliseconds(5);
 
 std::string systemError(int error) {
     return std::strerror(error);
@@ -34,37 +29,12 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 
 } // namespace
 
-/// Holds the journal's advisory lock, so that two programs appending never mix their lines.
-class PurchaseJournal::Lock {
-public:
-    explicit Lock(int fd) : fd_(fd) {
-        const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
-        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) ||
-                std::chrono::steady_clock::now() > giveUp) {
-                error_ = errno == EWOULDBLOCK ? "another program holds the journal locked"
-                                              : systemError(errno);
-                return;
-            }
-            std::this_thread::sleep_for(kLockRetry);
-        }
-    }
-    ~Lock() {
-        if (!error_) {
-            ::flock(fd_, LOCK_UN);
-        }
-    }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
+PurchaseJournal::PurchaseJournal(fs::path file, std::chrono::milliseconds lockPatience)
+    : path_(std::move(file)), lockPatience_(lockPatience) {
+}
 
-    const std::optional<std::string>& error() const { return error_; }
-
-private:
-    int fd_;
-    std::optional<std::string> error_;
-};
-
-PurchaseJournal::PurchaseJournal(fs::path file) : path_(std::move(file)) {
+std::chrono::steady_clock::time_point PurchaseJournal::lockDeadline() const {
+    return std::chrono::steady_clock::now() + lockPatience_;
 }
 
 std::string PurchaseJournal::failure(std::string_view what) const {
@@ -80,6 +50,7 @@ std::optional<std::string> PurchaseJournal::open() {
             sameFile(held, named)) {
             return std::nullopt;
         }
+        lockWaiter_.reset();
         fd_.reset();
     }
     auto folder = ports::SafeFolder::make(path_.parent_path());
@@ -107,6 +78,7 @@ std::optional<std::string> PurchaseJournal::open() {
         return failure("is writable by other users");
     }
     fd_ = std::move(fd);
+    lockWaiter_.emplace(fd_.get());
     scanned_ = 0;
     lineIsCut_ = false;
     open_ = OpenPurchases{};
@@ -164,7 +136,7 @@ std::optional<std::string> PurchaseJournal::append(const PurchaseRecord& record)
     if (auto error = open()) {
         return error;
     }
-    const Lock lock(fd_.get());
+    const JournalLock lock(*lockWaiter_, lockDeadline());
     if (lock.error()) {
         return failure(*lock.error());
     }
@@ -220,7 +192,7 @@ std::optional<PurchaseRecord> PurchaseJournal::openPurchaseOf(std::string_view c
     if (open()) {
         return std::nullopt;
     }
-    const Lock lock(fd_.get());
+    const JournalLock lock(*lockWaiter_, lockDeadline());
     if (lock.error() || readNewLines()) {
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #include "journal/PurchaseRecord.h"
 
 #include "journal/CsvLine.h"
+#include "journal/SpreadsheetText.h"
 
 #include "text/PrintableText.h"
 
@@ -42,6 +43,11 @@ std::string bounded(std::string_view text) {
         shown.resize(cut);
     }
     return shown;
+}
+
+/// A text as its field holds it: bounded, and inert in a spreadsheet.
+std::string textField(std::string_view text) {
+    return inertText(bounded(text));
 }
 
 template <typename Number> std::optional<Number> number(std::string_view text) {
@@ -94,8 +100,8 @@ std::string utcTime(std::chrono::system_clock::time_point time) {
 std::string journalLine(const PurchaseRecord& record) {
     std::string line;
     for (const std::string& field :
-         {bounded(record.time), bounded(record.port), bounded(record.cardUid),
-          std::to_string(record.credit), bounded(record.amount), std::to_string(record.newCredit),
+         {textField(record.time), textField(record.port), textField(record.cardUid),
+          std::to_string(record.credit), textField(record.amount), std::to_string(record.newCredit),
           std::string(eventName(record.event)), std::to_string(record.status)}) {
         if (!line.empty()) {
             line += ',';
@@ -116,14 +122,23 @@ std::optional<PurchaseRecord> parseJournalLine(std::string_view line) {
         return std::nullopt;
     }
     const std::vector<std::string>& f = *fields;
+    const std::string_view time = textOfInert(f[0]);
+    const std::string_view cardUid = textOfInert(f[2]);
     const std::optional<int> creditRead = credit(f[3]);
     const std::optional<int> newCredit = credit(f[5]);
     const std::optional<PurchaseEvent> event = eventNamed(f[6]);
     const std::optional<std::int32_t> status = number<std::int32_t>(f[7]);
-    if (f[0].empty() || f[2].empty() || !creditRead || !newCredit || !event || !status) {
+    if (time.empty() || cardUid.empty() || !creditRead || !newCredit || !event || !status) {
         return std::nullopt;
     }
-    return PurchaseRecord{f[0], f[1], f[2], *creditRead, f[4], *newCredit, *event, *status};
+    return PurchaseRecord{std::string(time),
+                          std::string(textOfInert(f[1])),
+                          std::string(cardUid),
+                          *creditRead,
+                          std::string(textOfInert(f[4])),
+                          *newCredit,
+                          *event,
+                          *status};
 }
 
 } // namespace journal

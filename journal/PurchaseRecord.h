@@ -48,12 +48,14 @@ inline constexpr std::string_view kHeaderLine =
 std::string utcTime(std::chrono::system_clock::time_point time);
 
 /// The record as one journal line, ending CR LF. Control characters in its texts are written
-/// as \xNN, so that a line never breaks and never carries a terminal's escape, and a text is cut
-/// at 256 bytes, so that the line is never too long to be read back.
+/// as \xNN, so that a line never breaks and never carries a terminal's escape; a text is cut
+/// at 256 bytes, so that the line is never too long to be read back; and a text a spreadsheet
+/// would run as a formula gets an apostrophe in front (see inertText).
 std::string journalLine(const PurchaseRecord& record);
 
 /// The record of one line given without its LF; nothing for the header, for a line that lacks
-/// its CR (cut short by a crash, then ended by the next writer), or for anything malformed.
+/// its CR (cut short by a crash, then ended by the next writer), or for anything malformed. A
+/// text's apostrophe in front is taken off, so a record reads back as it was written.
 std::optional<PurchaseRecord> parseJournalLine(std::string_view line);
 
 } // namespace journal
