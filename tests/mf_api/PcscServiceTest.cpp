@@ -8,6 +8,7 @@
 #include <winscard.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -29,6 +30,20 @@ const Bytes kDefaultKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
 // service's turnaround (2 s); this bound leaves room for a loaded machine under ASan. Without
 // a deadline the call never returns.
 constexpr auto kBound = 15s;
+
+/// A process stopped (SIGSTOP) until the end of the scope.
+class StoppedUntilTheEnd {
+public:
+    explicit StoppedUntilTheEnd(testing_support::ChildProcess& process) : process_(process) {
+        process_.signal(SIGSTOP);
+    }
+    ~StoppedUntilTheEnd() { process_.signal(SIGCONT); }
+    StoppedUntilTheEnd(const StoppedUntilTheEnd&) = delete;
+    StoppedUntilTheEnd& operator=(const StoppedUntilTheEnd&) = delete;
+
+private:
+    testing_support::ChildProcess& process_;
+};
 
 class PcscService : public testing_support::PcscTest {
 protected:
@@ -203,17 +218,18 @@ TEST_F(PcscService, ACardThatStopsAnsweringCostsOneDeadlineAndItsSession) {
 TEST_F(PcscService, AStoppedPcscdCostsEachCallOneDeadline) {
     ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
     ASSERT_NO_FATAL_FAILURE(readCredit(50));
-    pcscd_->signal(SIGSTOP);
     {
+        std::future<std::int32_t> exit;
+        std::future<std::int32_t> open;
+        const StoppedUntilTheEnd stopped(*pcscd_); // goes on before the calls are waited for
         // Letting go of the card and the context, then a new context: none of them is answered.
-        auto exit = inBackground(MF_ExitComm);
+        exit = inBackground(MF_ExitComm);
         ASSERT_TRUE(returnsWithin(exit, kBound)) << "MF_ExitComm waits for pcscd";
         EXPECT_EQ(exit.get(), MF_OK);
-        auto open = inBackground([] { return MF_InitComm("pcsc", 9600); });
+        open = inBackground([] { return MF_InitComm("pcsc", 9600); });
         ASSERT_TRUE(returnsWithin(open, kBound)) << "MF_InitComm waits for pcscd";
         EXPECT_EQ(open.get(), MF_ERR_TIMEOUT);
     }
-    pcscd_->signal(SIGCONT);
     ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
     ASSERT_TRUE(requestServedWithin(kBound));
     ASSERT_NO_FATAL_FAILURE(readCredit(50));
