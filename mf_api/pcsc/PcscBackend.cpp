@@ -31,8 +31,8 @@ bool validKeySlot(std::uint8_t keyType, std::uint8_t slot) {
 
 } // namespace
 
-PcscBackend::PcscBackend(Context context, std::string reader, KeyStoreFile keys)
-    : context_(std::move(context)), readerNames_{std::move(reader)}, keys_(std::move(keys)) {
+PcscBackend::PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys)
+    : link_(std::move(link)), readerNames_{std::move(reader)}, keys_(std::move(keys)) {
 }
 
 void PcscBackend::endSession() {
@@ -45,8 +45,7 @@ void PcscBackend::endSession() {
 
 void PcscBackend::dropCard() {
     // The card is gone: resetting it would only fail.
-    card_.leaveAs(SCARD_LEAVE_CARD);
-    card_.reset();
+    link_.disconnect(SCARD_LEAVE_CARD);
     atr_.clear();
     keyLoaded_ = false;
     endSession();
@@ -55,7 +54,7 @@ void PcscBackend::dropCard() {
 std::int32_t PcscBackend::exchange(CardStep step, const Apdu& apdu,
                                    std::vector<std::uint8_t>* data) {
     std::vector<std::uint8_t> answer;
-    const LONG result = transmit(card_, apdu, answer);
+    const LONG result = link_.transmit(apdu, answer);
     if (result != SCARD_S_SUCCESS) {
         return fail(result);
     }
@@ -85,7 +84,7 @@ Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, std::uint8_t 
         dropCard();
         return {status::kNoCard, {}};
     }
-    if (card_.valid() && reader.cardEvents() != cardEvents_) {
+    if (link_.cardConnected() && reader.cardEvents() != cardEvents_) {
         dropCard(); // another card, or the same one back: connect anew
     }
     // A halted card answers only a wake-up (mode 1) until it has left the field.
@@ -93,18 +92,14 @@ Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, std::uint8_t 
         return {status::kNoCard, {}};
     }
     haltedAt_.reset();
-    if (!card_.valid()) {
-        SCARDHANDLE handle = 0;
-        DWORD protocol = 0;
+    if (!link_.cardConnected()) {
         // Exclusive: the reader keeps one authentication, which another program would spoil.
-        const LONG result =
-            SCardConnect(context_.get(), readerNames_.front().c_str(), SCARD_SHARE_EXCLUSIVE,
-                         SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &handle, &protocol);
+        const LONG result = link_.connect(readerNames_.front(), SCARD_SHARE_EXCLUSIVE,
+                                          SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1);
         if (result != SCARD_S_SUCCESS) {
             const std::int32_t failure = fail(result);
             return {failure == status::kCardNoAnswer ? status::kNoCard : failure, {}};
         }
-        card_ = CardHandle(handle, protocol);
         cardEvents_ = reader.cardEvents();
         atr_ = reader.atr;
         keyLoaded_ = false;
@@ -115,7 +110,7 @@ Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, std::uint8_t 
 }
 
 Result<protocol::Uid> PcscBackend::anticollision(std::uint8_t) {
-    if (!ready_ || !card_.valid()) {
+    if (!ready_ || !link_.cardConnected()) {
         return {status::kNoCard, {}};
     }
     std::vector<std::uint8_t> data;
@@ -137,7 +132,7 @@ std::int32_t PcscBackend::select(std::uint8_t device, const protocol::Uid& uid) 
     selected_ = false;
     authenticatedSector_.reset();
     pending_.reset();
-    if (!ready_ || !card_.valid()) {
+    if (!ready_ || !link_.cardConnected()) {
         return status::kNotSelected;
     }
     if (!uid_) {
@@ -174,7 +169,7 @@ std::int32_t PcscBackend::halt(std::uint8_t) {
 std::int32_t PcscBackend::loadKey(std::uint8_t, const protocol::Key& key) {
     key_ = CurrentKey{key, kVolatileKeyNumber, false};
     keyLoaded_ = false;
-    if (!card_.valid()) {
+    if (!link_.cardConnected()) {
         return status::kOk; // loaded into the reader before the next authentication
     }
     const std::int32_t outcome = ensureKeyLoaded();
@@ -213,7 +208,7 @@ std::int32_t PcscBackend::storeKey(std::uint8_t, std::uint8_t keyType, std::uint
     if (!validKeySlot(keyType, slot)) {
         return status::kBadParameter;
     }
-    if (card_.valid()) {
+    if (link_.cardConnected()) {
         // A reader with non-volatile key memory keeps the key itself; the file notes where.
         const std::int32_t outcome =
             exchange(CardStep::LoadKey,
@@ -257,7 +252,7 @@ std::int32_t PcscBackend::authenticate(std::uint8_t, std::uint8_t keyType, std::
 }
 
 std::int32_t PcscBackend::checkBlocks(std::uint8_t block, std::uint8_t count) const {
-    if (!selected_ || !card_.valid()) {
+    if (!selected_ || !link_.cardConnected()) {
         return status::kNotSelected;
     }
     const std::size_t last = static_cast<std::size_t>(block) + count - 1;

@@ -6,6 +6,7 @@
 #include "mf_api/pcsc/KeyStoreFile.h"
 #include "mf_api/pcsc/PcscErrors.h"
 #include "mf_api/pcsc/PcscHandles.h"
+#include "mf_api/pcsc/PcscLink.h"
 #include "mf_api/pcsc/StatusWords.h"
 
 #include <memory>
@@ -19,10 +20,10 @@ namespace mfapi::pcsc {
 /// The reader's operations on a PC/SC contactless reader, as the storage-card commands of the
 /// PC/SC standard (docs/pcsc.md). The library keeps the card session that the reader does not
 /// show: whether a card was requested, its UID, selection, the authenticated sector, the value
-/// of the last MF_Value and a halted card. No call waits on the service without a bound.
+/// of the last MF_Value and a halted card. Every call to the service has the link's deadline.
 class PcscBackend final : public Backend {
 public:
-    PcscBackend(Context context, std::string reader, KeyStoreFile keys);
+    PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys);
 
     Result<std::uint8_t> getAddress(std::uint8_t device) override;
     std::int32_t setAddress(std::uint8_t device, std::uint8_t address) override;
@@ -74,9 +75,10 @@ private:
     std::variant<ReaderStatus, std::int32_t> readerNow();
     /// One APDU to the card; `data` gets the answer without its status word.
     std::int32_t exchange(CardStep step, const Apdu& apdu, std::vector<std::uint8_t>* data);
-    /// Notes what a PC/SC failure means (the card or the service gone) and gives its status.
+    /// Notes what a PC/SC failure means (the card or the service gone, or a call that ran out
+    /// of time) and gives its status.
     std::int32_t fail(LONG result);
-    /// The card left: let go of it and of its session.
+    /// The card left or stopped answering: let go of it and of its session.
     void dropCard();
     /// A request, a failed authentication or the card's leaving end the card's session.
     void endSession();
@@ -86,11 +88,10 @@ private:
     /// is the authenticated one; 0 when the blocks may be sent.
     std::int32_t checkBlocks(std::uint8_t block, std::uint8_t count) const;
 
-    Context context_;
+    PcscLink link_;
     std::vector<std::string> readerNames_; ///< The one reader, as readerStatus takes it.
     KeyStoreFile keys_;
-    CardHandle card_;
-    std::uint16_t cardEvents_ = 0; ///< The reader's card event count when card_ was connected.
+    std::uint16_t cardEvents_ = 0; ///< The reader's card event count when the card was connected.
     std::vector<std::uint8_t> atr_;
     bool ready_ = false;
     std::optional<protocol::Uid> uid_;

@@ -1,6 +1,7 @@
 // The PC/SC back end's reader functions, its service calls, and opening a reader.
 #include "mf_api/pcsc/PcscBackend.h"
 
+#include "mf_api/Connection.h"
 #include "mf_api/pcsc/ReaderChoice.h"
 #include "protocol/Status.h"
 
@@ -8,10 +9,24 @@
 #include <reader.h> // SCARD_ATTR_VENDOR_IFD_SERIAL_NO
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace mfapi::pcsc {
 
 namespace status = protocol::status;
+
+namespace {
+
+/// MF_InitComm's status when the service fails it.
+std::int32_t openFailure(LONG result) {
+    const Failure failure = classify(result);
+    if (failure == Failure::ServiceGone) {
+        return MF_ERR_NO_SERVICE;
+    }
+    return failure == Failure::Timeout ? MF_ERR_TIMEOUT : MF_ERR_IO;
+}
+
+} // namespace
 
 // A PC/SC reader has no bus address, line speed, buzzer, LEDs, RF switch, Wiegand output or
 // reset of its own to reach: those calls are unknown commands to it.
@@ -51,46 +66,43 @@ Result<std::string> PcscBackend::getVersion(std::uint8_t) {
 }
 
 Result<protocol::SerialBytes> PcscBackend::getSerial(std::uint8_t) {
-    CardHandle direct;
-    SCARDHANDLE handle = card_.get();
-    if (!card_.valid()) {
+    const bool direct = !link_.cardConnected();
+    if (direct) {
         // The reader's own attribute needs no card: a direct connection to the reader.
-        DWORD protocol = 0;
-        const LONG result = SCardConnect(context_.get(), readerNames_.front().c_str(),
-                                         SCARD_SHARE_DIRECT, 0, &handle, &protocol);
+        const LONG result = link_.connect(readerNames_.front(), SCARD_SHARE_DIRECT, 0);
         if (result != SCARD_S_SUCCESS) {
             const Failure failure = classify(result);
-            return {failure == Failure::ServiceGone || failure == Failure::Busy
+            return {failure == Failure::ServiceGone || failure == Failure::Busy ||
+                            failure == Failure::Timeout
                         ? fail(result)
                         : status::kUnknownCommand,
                     {}};
         }
-        direct = CardHandle(handle, protocol);
-        direct.leaveAs(SCARD_LEAVE_CARD);
     }
-    std::array<std::uint8_t, 64> value{};
-    DWORD length = value.size();
-    const LONG result =
-        SCardGetAttrib(handle, SCARD_ATTR_VENDOR_IFD_SERIAL_NO, value.data(), &length);
-    if (classify(result) == Failure::ServiceGone) {
+    std::vector<std::uint8_t> value;
+    const LONG result = link_.attribute(SCARD_ATTR_VENDOR_IFD_SERIAL_NO, value);
+    if (direct) {
+        link_.disconnect(SCARD_LEAVE_CARD);
+    }
+    const Failure failure = classify(result);
+    if (failure == Failure::ServiceGone || failure == Failure::Timeout) {
         return {fail(result), {}};
     }
     // A text's terminator is no part of the number.
-    const auto used = std::find(value.begin(), value.begin() + std::min<DWORD>(length, 64), 0);
+    const auto used = std::find(value.begin(), value.end(), 0);
     if (result != SCARD_S_SUCCESS || used == value.begin()) {
         return {status::kUnknownCommand, {}};
     }
     protocol::SerialBytes serial{};
-    std::copy_n(
-        value.begin(),
-        std::min<std::size_t>(static_cast<std::size_t>(used - value.begin()), serial.size()),
-        serial.begin());
+    std::copy_n(value.begin(),
+                std::min(static_cast<std::size_t>(used - value.begin()), serial.size()),
+                serial.begin());
     return {status::kOk, serial};
 }
 
 std::variant<ReaderStatus, std::int32_t> PcscBackend::readerNow() {
     std::vector<ReaderStatus> statuses;
-    const LONG result = readerStatus(context_, readerNames_, statuses);
+    const LONG result = link_.readerStatus(readerNames_, statuses);
     if (result != SCARD_S_SUCCESS || statuses.empty()) {
         return fail(result);
     }
@@ -99,12 +111,13 @@ std::variant<ReaderStatus, std::int32_t> PcscBackend::readerNow() {
 
 std::int32_t PcscBackend::fail(LONG result) {
     const Failure failure = classify(result);
-    if (failure == Failure::CardGone) {
+    if (failure == Failure::CardGone || failure == Failure::Timeout) {
+        // A call that ran out of time left the card behind with its context (PcscLink): the
+        // card's session is over, and the next request connects anew.
         dropCard();
     } else if (failure == Failure::ServiceGone) {
         // pcscd stopped or the reader left: every handle is dead, and the port closes.
-        card_.leaveAs(SCARD_LEAVE_CARD);
-        card_.reset();
+        link_.disconnect(SCARD_LEAVE_CARD);
         endSession();
         gone_ = true;
     }
@@ -112,20 +125,19 @@ std::int32_t PcscBackend::fail(LONG result) {
 }
 
 std::variant<std::unique_ptr<Backend>, std::int32_t> openPcscBackend(const PcscPort& port) {
-    Context context;
-    const LONG established = context.establish();
-    if (established != SCARD_S_SUCCESS) {
-        return classify(established) == Failure::ServiceGone ? MF_ERR_NO_SERVICE : MF_ERR_IO;
+    PcscLink link(pcscCallTimeout(answerMargin(std::getenv("MF_API_ANSWER_MARGIN_MS"))));
+    if (const LONG established = link.establish(); established != SCARD_S_SUCCESS) {
+        return openFailure(established);
     }
     std::vector<std::string> names;
-    const LONG listed = listReaders(context, names);
+    const LONG listed = link.listReaders(names);
     if (listed == SCARD_E_NO_READERS_AVAILABLE || (listed == SCARD_S_SUCCESS && names.empty())) {
         return MF_ERR_NO_SUCH_PORT;
     }
     std::vector<ReaderStatus> statuses;
-    const LONG looked = listed == SCARD_S_SUCCESS ? readerStatus(context, names, statuses) : listed;
+    const LONG looked = listed == SCARD_S_SUCCESS ? link.readerStatus(names, statuses) : listed;
     if (looked != SCARD_S_SUCCESS) {
-        return classify(looked) == Failure::ServiceGone ? MF_ERR_NO_SERVICE : MF_ERR_IO;
+        return openFailure(looked);
     }
     std::vector<ReaderSeen> seen;
     for (std::size_t index = 0; index < names.size(); ++index) {
@@ -138,7 +150,7 @@ std::variant<std::unique_ptr<Backend>, std::int32_t> openPcscBackend(const PcscP
     if (statuses[*chosen].heldExclusively()) {
         return MF_ERR_PORT_BUSY;
     }
-    return std::make_unique<PcscBackend>(std::move(context), names[*chosen],
+    return std::make_unique<PcscBackend>(std::move(link), names[*chosen],
                                          KeyStoreFile(KeyStoreFile::defaultPath()));
 }
 

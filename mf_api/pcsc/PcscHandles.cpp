@@ -9,6 +9,8 @@ namespace {
 constexpr std::size_t kLongestAnswer = 258;
 // pcsc-lite serves at most 16 readers; the list of their names is bounded accordingly.
 constexpr DWORD kLongestReaderList = 16 * (MAX_READERNAME + 1) + 1;
+// pcsc-lite carries no longer attribute.
+constexpr DWORD kLongestAttribute = MAX_BUFFER_SIZE;
 } // namespace
 
 LONG Context::establish() {
@@ -70,6 +72,22 @@ LONG readerStatus(const Context& context, const std::vector<std::string>& names,
     return SCARD_S_SUCCESS;
 }
 
+LONG connect(const Context& context, const std::string& reader, DWORD shareMode, DWORD protocols,
+             CardHandle& card) {
+    card.reset();
+    SCARDHANDLE handle = 0;
+    DWORD protocol = 0;
+    const LONG result =
+        SCardConnect(context.get(), reader.c_str(), shareMode, protocols, &handle, &protocol);
+    if (result == SCARD_S_SUCCESS) {
+        card = CardHandle(handle, protocol);
+        if (shareMode == SCARD_SHARE_DIRECT) {
+            card.leaveAs(SCARD_LEAVE_CARD);
+        }
+    }
+    return result;
+}
+
 LONG transmit(const CardHandle& card, std::span<const std::uint8_t> apdu,
               std::vector<std::uint8_t>& answer) {
     answer.resize(kLongestAnswer);
@@ -79,6 +97,14 @@ LONG transmit(const CardHandle& card, std::span<const std::uint8_t> apdu,
     const LONG result = SCardTransmit(card.get(), pci, apdu.data(), static_cast<DWORD>(apdu.size()),
                                       nullptr, answer.data(), &length);
     answer.resize(result == SCARD_S_SUCCESS ? std::min<std::size_t>(length, kLongestAnswer) : 0);
+    return result;
+}
+
+LONG attribute(const CardHandle& card, DWORD id, std::vector<std::uint8_t>& value) {
+    value.resize(kLongestAttribute);
+    DWORD length = kLongestAttribute;
+    const LONG result = SCardGetAttrib(card.get(), id, value.data(), &length);
+    value.resize(result == SCARD_S_SUCCESS ? std::min<std::size_t>(length, kLongestAttribute) : 0);
     return result;
 }
 

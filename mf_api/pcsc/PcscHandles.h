@@ -10,6 +10,8 @@
 
 namespace mfapi::pcsc {
 
+// Every call here waits on pcscd for as long as it takes: only a PcscLink's thread makes them.
+
 /// An established PC/SC context, released once.
 class Context {
 public:
@@ -88,8 +90,14 @@ LONG listReaders(const Context& context, std::vector<std::string>& names);
 /// Each reader's status now, without waiting: a zero timeout, never an unbounded one.
 LONG readerStatus(const Context& context, const std::vector<std::string>& names,
                   std::vector<ReaderStatus>& statuses);
+/// Connects `card` to the card in `reader`, or with SCARD_SHARE_DIRECT to the reader alone (a
+/// direct connection is left as it is at the end: it holds no card session).
+LONG connect(const Context& context, const std::string& reader, DWORD shareMode, DWORD protocols,
+             CardHandle& card);
 /// Sends one APDU and gives the whole answer, status word included.
 LONG transmit(const CardHandle& card, std::span<const std::uint8_t> apdu,
               std::vector<std::uint8_t>& answer);
+/// An attribute of the reader (reader.h's SCARD_ATTR_...), as the driver gives it.
+LONG attribute(const CardHandle& card, DWORD id, std::vector<std::uint8_t>& value);
 
 } // namespace mfapi::pcsc

@@ -1,14 +1,18 @@
 // Port pcsc and the PC/SC service itself: finding the reader, another program holding it,
-// pcscd dying under a call and coming back.
+// pcscd dying under a call and coming back, and calls that get no answer.
 #include "pcsc/PcscSession.h"
+#include "pcsc/VpcdCard.h"
 
 #include <MF_API.h>
 
 #include <winscard.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -18,22 +22,75 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 using testing_support::PcscWatch;
+using testing_support::VpcdCard;
 
 const Bytes kDefaultKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
 
+// A call that gets no answer returns after its deadline, the answer margin (250 ms) and the
+// service's turnaround (2 s); this bound leaves room for a loaded machine under ASan. Without
+// a deadline the call never returns.
+constexpr auto kBound = 15s;
+
+/// A process stopped (SIGSTOP) until the end of the scope.
+class StoppedUntilTheEnd {
+public:
+    explicit StoppedUntilTheEnd(testing_support::ChildProcess& process) : process_(process) {
+        process_.signal(SIGSTOP);
+    }
+    ~StoppedUntilTheEnd() { process_.signal(SIGCONT); }
+    StoppedUntilTheEnd(const StoppedUntilTheEnd&) = delete;
+    StoppedUntilTheEnd& operator=(const StoppedUntilTheEnd&) = delete;
+
+private:
+    testing_support::ChildProcess& process_;
+};
+
 class PcscService : public testing_support::PcscTest {
 protected:
-    void readCredit(std::uint8_t expected) {
+    /// Request, anticollision, select, load key 7D x 6 and authenticate block 4's sector.
+    void openSector() {
         Bytes type(3);
         Bytes serial(4);
-        Bytes data(16);
         ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
         ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
         ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
         ASSERT_EQ(MF_LoadKey(0, kDefaultKey.data()), MF_OK);
         ASSERT_EQ(MF_Authentication(0, MF_KEY_B, 4, serial.data()), MF_OK);
+    }
+
+    void readCredit(std::uint8_t expected) {
+        ASSERT_NO_FATAL_FAILURE(openSector());
+        Bytes data(16);
         ASSERT_EQ(MF_Read(0, 4, 1, data.data()), MF_OK);
         EXPECT_EQ(data[0], expected);
+    }
+
+    /// Runs `call` on a thread of its own, so that a call that never returns fails the test
+    /// instead of hanging it: what it waits on (a card, pcscd) must be let go after the future.
+    template <typename Call> static std::future<std::int32_t> inBackground(Call call) {
+        return std::async(std::launch::async, call);
+    }
+    static bool returnsWithin(const std::future<std::int32_t>& call,
+                              std::chrono::milliseconds bound) {
+        return call.wait_for(bound) == std::future_status::ready;
+    }
+    static std::int32_t readBlockFour() {
+        Bytes data(16);
+        return MF_Read(0, 4, 1, data.data());
+    }
+
+    /// Asks for a card until one is served: a call left behind may hold the card a little
+    /// longer, until the service answers it.
+    static bool requestServedWithin(std::chrono::milliseconds bound) {
+        const auto deadline = Clock::now() + bound;
+        Bytes type(3);
+        while (MF_Request(0, MF_REQUEST_IDLE, type.data()) != MF_OK) {
+            if (Clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return true;
     }
 };
 
@@ -113,6 +170,69 @@ TEST_F(PcscService, TheEmulatorSaysItServesTheCardOverPcsc) {
     takeAway("1");
     EXPECT_NE(emulator_->transcript().find("pcsc: card A1B2C3D4 left the field"), std::string::npos)
         << emulator_->transcript();
+}
+
+TEST_F(PcscService, ACardThatStopsAnsweringCostsOneDeadlineAndItsSession) {
+    for (const auto fault : {VpcdCard::Fault::Silent, VpcdCard::Fault::EmptyAnswer}) {
+        SCOPED_TRACE(fault == VpcdCard::Fault::Silent ? "a silent card" : "an empty answer");
+        ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
+        takeAway("1");
+        {
+            std::future<std::int32_t> read;
+            VpcdCard card(fault); // let go before the read, freeing it should it still wait
+            ASSERT_TRUE(card.connected());
+            ASSERT_TRUE(PcscWatch::waitForCard(kReader, true, 10s)) << pcscdLog();
+            ASSERT_NO_FATAL_FAILURE(openSector());
+            read = inBackground(readBlockFour);
+            ASSERT_TRUE(returnsWithin(read, kBound)) << "MF_Read still waits for the card";
+            EXPECT_EQ(read.get(), MF_ERR_TIMEOUT);
+            // The card was dropped with its session: no read reaches it without a request.
+            EXPECT_EQ(readBlockFour(), MF_ERR_NOT_SELECTED);
+            EXPECT_EQ(card.reads(), 1U);
+        }
+        // A card that answers is served again after a request.
+        present("1");
+        ASSERT_TRUE(requestServedWithin(kBound));
+        ASSERT_NO_FATAL_FAILURE(readCredit(50));
+        takeAway("1");
+        {
+            std::future<std::int32_t> read;
+            std::future<std::int32_t> exit;
+            VpcdCard card(fault);
+            ASSERT_TRUE(card.connected());
+            ASSERT_TRUE(PcscWatch::waitForCard(kReader, true, 10s)) << pcscdLog();
+            ASSERT_NO_FATAL_FAILURE(openSector());
+            read = inBackground(readBlockFour);
+            ASSERT_TRUE(card.waitForReads(1, kBound));
+            // Closing the port from another thread waits for the stuck read's deadline only.
+            exit = inBackground(MF_ExitComm);
+            ASSERT_TRUE(returnsWithin(exit, kBound)) << "MF_ExitComm waits for the card";
+            EXPECT_EQ(exit.get(), MF_OK);
+            ASSERT_TRUE(returnsWithin(read, kBound));
+            EXPECT_EQ(read.get(), MF_ERR_TIMEOUT);
+        }
+        present("1");
+    }
+}
+
+TEST_F(PcscService, AStoppedPcscdCostsEachCallOneDeadline) {
+    ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
+    ASSERT_NO_FATAL_FAILURE(readCredit(50));
+    {
+        std::future<std::int32_t> exit;
+        std::future<std::int32_t> open;
+        const StoppedUntilTheEnd stopped(*pcscd_); // goes on before the calls are waited for
+        // Letting go of the card and the context, then a new context: none of them is answered.
+        exit = inBackground(MF_ExitComm);
+        ASSERT_TRUE(returnsWithin(exit, kBound)) << "MF_ExitComm waits for pcscd";
+        EXPECT_EQ(exit.get(), MF_OK);
+        open = inBackground([] { return MF_InitComm("pcsc", 9600); });
+        ASSERT_TRUE(returnsWithin(open, kBound)) << "MF_InitComm waits for pcscd";
+        EXPECT_EQ(open.get(), MF_ERR_TIMEOUT);
+    }
+    ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
+    ASSERT_TRUE(requestServedWithin(kBound));
+    ASSERT_NO_FATAL_FAILURE(readCredit(50));
 }
 
 } // namespace
