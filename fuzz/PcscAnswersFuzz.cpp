@@ -1,11 +1,12 @@
 // libFuzzer target: our library's reading of what a PC/SC reader answers. The input is taken as
 // a response APDU to every storage-card command (its status word, the UID of a Get Data
-// answer), as an ATR, and its blocks as value blocks. The status depends on the last two bytes
-// alone and is success only for 90 00; the historical bytes lie inside the ATR, where its
-// format byte says, whatever follows them; a value block decodes only to what encodes back to
-// the same bytes.
+// answer), as an ATR, its blocks as value blocks, and as a reader's name. The status depends on
+// the last two bytes alone and is success only for 90 00; the historical bytes lie inside the
+// ATR, where its format byte says, whatever follows them; a value block decodes only to what
+// encodes back to the same bytes; a reader is found by its own name.
 #include "mf_api/pcsc/CardAtr.h"
 #include "mf_api/pcsc/CardUid.h"
+#include "mf_api/pcsc/ReaderChoice.h"
 #include "mf_api/pcsc/StatusWords.h"
 #include "mf_api/pcsc/ValueBlock.h"
 #include "protocol/Status.h"
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace {
@@ -104,6 +106,19 @@ void checkValueBlocks(Bytes input) {
     }
 }
 
+void checkReaderName(Bytes input) {
+    const std::string name(input.begin(), input.end());
+    static_cast<void>(namesContactlessSlot(name));
+    const std::vector<ReaderSeen> readers{
+        {"Virtual PCD 00 00", {}}, {name, std::vector<std::uint8_t>(input.begin(), input.end())}};
+    const auto first = chooseReader(readers, "");
+    require(first && *first < readers.size());
+    if (!name.empty()) {
+        const auto chosen = chooseReader({readers[1], readers[0]}, name);
+        require(chosen == 0U);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -111,5 +126,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkStatusWords(input);
     checkAtr(input);
     checkValueBlocks(input);
+    checkReaderName(input);
     return 0;
 }
