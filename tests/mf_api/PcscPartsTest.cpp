@@ -1,7 +1,9 @@
-// The pure parts of the PC/SC back end: ATR to card type, status words to our codes, value
-// blocks, the choice of reader, the commands' bytes and the sectors of a card.
+// The pure parts of the PC/SC back end: ATR to card type, status words to our codes, the UID
+// of a Get Data answer, value blocks, the choice of reader, the commands' bytes and the sectors
+// of a card.
 #include "mf_api/pcsc/Apdu.h"
 #include "mf_api/pcsc/CardAtr.h"
+#include "mf_api/pcsc/CardUid.h"
 #include "mf_api/pcsc/ReaderChoice.h"
 #include "mf_api/pcsc/Sectors.h"
 #include "mf_api/pcsc/StatusWords.h"
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -85,6 +88,24 @@ TEST(StatusWords, AnAnswerWithoutStatusWordIsALostAnswer) {
     EXPECT_EQ(statusOfAnswer(CardStep::Write, Bytes{}), MF_ERR_CARD_NO_ANSWER);
     EXPECT_EQ(statusOfAnswer(CardStep::Read, Bytes{0x90}), MF_ERR_CARD_NO_ANSWER);
     EXPECT_EQ(statusOfAnswer(CardStep::Read, Bytes{0x90, 0x00}), MF_OK);
+}
+
+TEST(CardUid, IsTheFirstFourBytesOfTheGetDataAnswer) {
+    struct Case {
+        Bytes data;
+        std::optional<protocol::Uid> uid;
+    };
+    const std::vector<Case> cases{
+        {{}, std::nullopt},
+        {{0xA1, 0xB2, 0xC3}, std::nullopt},
+        {{0xA1, 0xB2, 0xC3, 0xD4}, protocol::Uid{0xA1, 0xB2, 0xC3, 0xD4}},
+        // Seven- and ten-byte UIDs: the first cascade level's four bytes.
+        {{0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66}, protocol::Uid{0x04, 0x11, 0x22, 0x33}},
+        {Bytes(10, 0x5A), protocol::Uid{0x5A, 0x5A, 0x5A, 0x5A}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(uidOfGetData(c.data), c.uid) << c.data.size() << " byte(s)";
+    }
 }
 
 TEST(ValueBlocks, RoundTripAndRejectBrokenCopies) {
