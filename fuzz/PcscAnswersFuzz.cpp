@@ -3,7 +3,8 @@
 // answer), as an ATR, its blocks as value blocks, and as a reader's name. The status depends on
 // the last two bytes alone and is success only for 90 00; the historical bytes lie inside the
 // ATR, where its format byte says, whatever follows them; a value block decodes only to what
-// encodes back to the same bytes; a reader is found by its own name.
+// encodes back to the same bytes; a list of reader names splits into whole names; a reader is
+// found by its own name.
 #include "mf_api/pcsc/CardAtr.h"
 #include "mf_api/pcsc/CardUid.h"
 #include "mf_api/pcsc/ReaderChoice.h"
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -107,6 +109,14 @@ void checkValueBlocks(Bytes input) {
 }
 
 void checkReaderName(Bytes input) {
+    // As the service's list of names: each name whole, none empty, nothing read past the end.
+    const std::string_view list(reinterpret_cast<const char*>(input.data()), input.size());
+    std::size_t listed = 0;
+    for (const std::string& each : readerNamesOf(list)) {
+        require(!each.empty() && each.find('\0') == std::string::npos);
+        require(list.substr(listed, each.size()) == each);
+        listed += each.size() + 1;
+    }
     const std::string name(input.begin(), input.end());
     static_cast<void>(namesContactlessSlot(name));
     const std::vector<ReaderSeen> readers{

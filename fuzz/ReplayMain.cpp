@@ -14,6 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 namespace {
 
 void replay(const std::filesystem::path& file) {
+    // Named first, so that an input that aborts the target is the last one named.
+    std::fprintf(stderr, "replaying %s\n", file.c_str());
     std::ifstream stream(file, std::ios::binary);
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
                                           std::istreambuf_iterator<char>()};

@@ -2,6 +2,7 @@
 #include "mf_api/pcsc/PcscBackend.h"
 
 #include "mf_api/pcsc/CardAtr.h"
+#include "mf_api/pcsc/CardUid.h"
 #include "mf_api/pcsc/Sectors.h"
 #include "mf_api/pcsc/ValueBlock.h"
 #include "protocol/Status.h"
@@ -118,14 +119,12 @@ Result<protocol::Uid> PcscBackend::anticollision(std::uint8_t) {
         outcome != status::kOk) {
         return {outcome, {}};
     }
-    if (data.size() < protocol::kUidSize) {
+    const auto uid = uidOfGetData(data);
+    if (!uid) {
         return {MF_ERR_BAD_FRAME, {}};
     }
-    // A longer UID gives its first four bytes, as the first cascade level would.
-    protocol::Uid uid{};
-    std::copy_n(data.begin(), uid.size(), uid.begin());
-    uid_ = uid;
-    return {status::kOk, uid};
+    uid_ = *uid;
+    return {status::kOk, *uid};
 }
 
 std::int32_t PcscBackend::select(std::uint8_t device, const protocol::Uid& uid) {

@@ -1,5 +1,7 @@
 #include "mf_api/pcsc/PcscHandles.h"
 
+#include "mf_api/pcsc/ReaderChoice.h"
+
 #include <algorithm>
 
 namespace mfapi::pcsc {
@@ -40,14 +42,8 @@ LONG listReaders(const Context& context, std::vector<std::string>& names) {
     if (result != SCARD_S_SUCCESS) {
         return result;
     }
-    // A multi-string: names ended by a zero byte, the list by an empty name.
-    const char* at = buffer.data();
-    const char* end = buffer.data() + std::min<DWORD>(size, kLongestReaderList);
-    while (at < end && *at != 0) {
-        const std::string name(at, static_cast<std::size_t>(std::find(at, end, 0) - at));
-        at += name.size() + 1;
-        names.push_back(name);
-    }
+    names =
+        readerNamesOf(std::string_view(buffer.data(), std::min<DWORD>(size, kLongestReaderList)));
     return SCARD_S_SUCCESS;
 }
 

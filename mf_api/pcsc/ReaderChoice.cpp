@@ -66,4 +66,14 @@ std::optional<std::size_t> chooseReader(const std::vector<ReaderSeen>& readers,
     return 0;
 }
 
+std::vector<std::string> readerNamesOf(std::string_view list) {
+    std::vector<std::string> names;
+    while (!list.empty() && list.front() != '\0') {
+        const auto end = list.find('\0');
+        names.emplace_back(list.substr(0, end));
+        list.remove_prefix(end == std::string_view::npos ? list.size() : end + 1);
+    }
+    return names;
+}
+
 } // namespace mfapi::pcsc

@@ -14,6 +14,11 @@ struct ReaderSeen {
     std::vector<std::uint8_t> atr;
 };
 
+/// The reader names of the service's list: a multi-string, each name ended by a zero byte and
+/// the list by an empty name. A last name the list's end cuts off before its zero byte counts,
+/// and nothing is read past the end.
+std::vector<std::string> readerNamesOf(std::string_view list);
+
 /// Whether a reader's name says it has a contactless slot: it holds PICC, Contactless or NFC, or
 /// the word CL (as in "... (CL)"), ignoring case.
 bool namesContactlessSlot(std::string_view readerName);

@@ -159,6 +159,16 @@ TEST(ReaderChoice, PcscTextIsTheFirstNameHoldingItIgnoringCase) {
     EXPECT_FALSE(namesContactlessSlot("CLEAR reader"));
 }
 
+TEST(ReaderChoice, TheServicesListSplitsIntoWholeNamesAndEndsAtItsEnd) {
+    using namespace std::string_view_literals;
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(readerNamesOf("Reader A\0Reader B\0\0"sv), (Names{"Reader A", "Reader B"}));
+    // A list cut short before its last zero byte: the name counts, nothing past the end is read.
+    EXPECT_EQ(readerNamesOf("Reader A\0Reader B"sv), (Names{"Reader A", "Reader B"}));
+    EXPECT_EQ(readerNamesOf("\0Reader A\0"sv), Names{});
+    EXPECT_EQ(readerNamesOf(""sv), Names{});
+}
+
 TEST(Apdus, AreTheStorageCardCommands) {
     EXPECT_EQ(getUid(), (Bytes{0xFF, 0xCA, 0x00, 0x00, 0x00}));
     EXPECT_EQ(loadKey(kVolatileKey, 0, {0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D}),
