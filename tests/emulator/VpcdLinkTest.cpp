@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 
 namespace {
 
