@@ -1,11 +1,13 @@
 #include "cli/InfoOptions.h"
 
+#include "cli/QtArguments.h"
 #include "cli/Version.h"
 
 #include <array>
 #include <cstdint>
 #include <iostream>
 #include <string_view>
+#include <vector>
 
 namespace cli {
 
@@ -52,6 +54,18 @@ std::optional<int> answerInfoOptions(int argc, char** argv, const ProgramInfo& i
             }
             return 0;
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<int> answerQtCommandLine(int argc, char** argv, const ProgramInfo& info) {
+    if (const auto status = answerInfoOptions(argc, argv, info)) {
+        return status;
+    }
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    if (const auto refused = refusedQtArgument(arguments)) {
+        std::cerr << info.name << ": " << *refused << "\n" << info.usage;
+        return 2;
     }
     return std::nullopt;
 }

@@ -24,4 +24,9 @@ std::string versionLine(const std::string& name);
 /// and returns the exit status; nothing when the arguments ask for neither. Needs no display.
 std::optional<int> answerInfoOptions(int argc, char** argv, const ProgramInfo& info);
 
+/// For a Qt program: answers --help and --version as above, and refuses a command line that
+/// holds anything but them and Qt's own options, saying what on standard error with the usage
+/// (exit status 2). Nothing when QApplication may take the arguments. Needs no display.
+std::optional<int> answerQtCommandLine(int argc, char** argv, const ProgramInfo& info);
+
 } // namespace cli

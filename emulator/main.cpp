@@ -7,6 +7,7 @@
 #include "cli/InfoOptions.h"
 #include "emulator/host/Console.h"
 #include "emulator/host/ConsoleInput.h"
+#include "emulator/host/EndingSignals.h"
 #include "emulator/host/ErrorLine.h"
 #include "emulator/host/LastingChange.h"
 #include "emulator/host/LineServer.h"
@@ -113,9 +114,14 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     kov450::PtyHost pty;
     kov450::PortLinks links(std::move(portFolder), options.ports, pty.slavePath());
 
-    asio::signal_set stopSignals(io, SIGINT, SIGTERM);
-    stopSignals.async_wait([&io](const asio::error_code& error, int) {
+    asio::signal_set stopSignals(io);
+    for (const int number : kov450::endingSignals()) {
+        stopSignals.add(number);
+    }
+    int endedBy = 0;
+    stopSignals.async_wait([&io, &endedBy](const asio::error_code& error, int number) {
         if (!error) {
+            endedBy = number;
             io.stop();
         }
     });
@@ -202,13 +208,14 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
     } else {
         io.run();
     }
-    printLine("kov450-emu: ending");
+    printLine("kov450-emu: ending" + (endedBy ? " on " + kov450::signalName(endedBy) : ""));
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    kov450::ignoreHarmlessSignals();
     if (const auto status =
             cli::answerInfoOptions(argc, argv, {"kov450-emu", kov450::usage(), {}})) {
         return *status;

@@ -16,6 +16,8 @@ constexpr const char* kUsage =
     "terminal. It opens its port by name (USB, COM1, a device path, socket://HOST:PORT).\n"
     "  --help     this text\n"
     "  --version  the version, and the MF_API library it finds\n"
+    "Qt's own options (-platform NAME, -style NAME, -reverse, ...) go to Qt; nothing else\n"
+    "is taken.\n"
     "Environment: MF_API_PORTS, XDG_RUNTIME_DIR (port folder), MF_API_ANSWER_MARGIN_MS,\n"
     "XDG_STATE_HOME (purchase journal, else ~/.local/state/tagbench/purchases.csv).\n"
     "See tagbench(1).\n";
@@ -24,7 +26,7 @@ constexpr const char* kUsage =
 
 int main(int argc, char* argv[]) {
     // Before QApplication, which would need a display.
-    if (const auto status = cli::answerInfoOptions(
+    if (const auto status = cli::answerQtCommandLine(
             argc, argv, {"tagbench", kUsage, reader::LibraryLocation::besideProgram()})) {
         return *status;
     }

@@ -13,6 +13,8 @@ constexpr const char* kUsage =
     "Polls the KOV450 reader on port COM1 and logs the serial number of each new card.\n"
     "  --help     this text\n"
     "  --version  the version, and the MF_API library it finds\n"
+    "Qt's own options (-platform NAME, -style NAME, -reverse, ...) go to Qt; nothing else\n"
+    "is taken.\n"
     "Environment: MF_API_PORTS, XDG_RUNTIME_DIR (port folder), MF_API_ANSWER_MARGIN_MS.\n"
     "See tagpoll(1).\n";
 
@@ -20,7 +22,7 @@ constexpr const char* kUsage =
 
 int main(int argc, char* argv[]) {
     // Before QApplication, which would need a display.
-    if (const auto status = cli::answerInfoOptions(
+    if (const auto status = cli::answerQtCommandLine(
             argc, argv, {"tagpoll", kUsage, reader::LibraryLocation::besideProgram()})) {
         return *status;
     }

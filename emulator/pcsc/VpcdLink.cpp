@@ -115,8 +115,12 @@ void VpcdLink::disconnect(const std::string& why) {
     std::error_code ignored;
     socket_.close(ignored);
     decoder_ = VpcdDecoder{};
+    unanswered_.clear();
     outgoing_.clear();
+    waitingBytes_ = 0;
+    reading_ = false;
     writing_ = false;
+    reportedNoReader_ = false;
     if (connected_) {
         print_("pcsc: " + why + ": no card for vpcd");
     }
@@ -125,6 +129,7 @@ void VpcdLink::disconnect(const std::string& why) {
 }
 
 void VpcdLink::readMore() {
+    reading_ = true;
     // vpcd sends a message's length and its bytes apart: with our ACK delayed, Nagle holds the
     // bytes back some 40 ms. Acknowledge at once; Linux forgets this after a while, so each time.
     const int quick = 1;
@@ -135,24 +140,46 @@ void VpcdLink::readMore() {
         if (generation != generation_) {
             return;
         }
+        reading_ = false;
         if (error) {
             // vpcd closed (pcscd stopped): connect again at the next field check.
             disconnect("vpcd closed the connection (" + error.message() + ")");
             return;
         }
-        const auto decoded = decoder_.feed(std::span(buffer_).first(received));
-        for (const auto& message : decoded.messages) {
-            onMessage(message);
-            if (generation != generation_) {
-                return;
-            }
-        }
+        auto decoded = decoder_.feed(std::span(buffer_).first(received));
         if (decoded.overlong) {
             disconnect("vpcd sent a message longer than any command");
             return;
         }
-        readMore();
+        for (auto& message : decoded.messages) {
+            unanswered_.push_back(std::move(message));
+        }
+        answerWaiting();
     });
+}
+
+void VpcdLink::answerWaiting() {
+    const unsigned generation = generation_;
+    while (!unanswered_.empty() && waitingBytes_ < kMostWaitingBytes) {
+        const std::vector<std::uint8_t> message = std::move(unanswered_.front());
+        unanswered_.pop_front();
+        onMessage(message);
+        if (generation != generation_) {
+            return;
+        }
+    }
+    if (waitingBytes_ >= kMostWaitingBytes) {
+        // vpcd waits for each answer before its next command: this peer sends without reading.
+        if (!reportedNoReader_) {
+            print_("pcsc: vpcd reads no answers; no more of its commands are taken until it does");
+            reportedNoReader_ = true;
+        }
+        return;
+    }
+    reportedNoReader_ = reportedNoReader_ && waitingBytes_ > 0;
+    if (unanswered_.empty() && !reading_) {
+        readMore();
+    }
 }
 
 void VpcdLink::onMessage(const std::vector<std::uint8_t>& message) {
@@ -185,6 +212,7 @@ void VpcdLink::onMessage(const std::vector<std::uint8_t>& message) {
 
 void VpcdLink::send(std::span<const std::uint8_t> payload) {
     outgoing_.push_back(vpcdMessage(payload));
+    waitingBytes_ += outgoing_.back().size();
     writeNext();
 }
 
@@ -204,8 +232,10 @@ void VpcdLink::writeNext() {
                               disconnect("vpcd went away (" + error.message() + ")");
                               return;
                           }
+                          waitingBytes_ -= outgoing_.front().size();
                           outgoing_.pop_front();
                           writeNext();
+                          answerWaiting();
                       });
 }
 

@@ -38,6 +38,11 @@ public:
     void followField();
 
     const VpcdEndpoint& endpoint() const { return endpoint_; }
+    /// Answer bytes not yet taken by the connection: at most about kMostWaitingBytes, since a
+    /// peer that reads no answers is sent no more of them; the link stops reading its commands.
+    std::size_t waitingBytes() const { return waitingBytes_; }
+
+    static constexpr std::size_t kMostWaitingBytes = 4096;
 
 private:
     std::optional<Uid> cardInField() const;
@@ -45,6 +50,8 @@ private:
     void connect(const Uid& uid);
     void disconnect(const std::string& why);
     void readMore();
+    /// Answers the commands already read while the answers fit, then reads on.
+    void answerWaiting();
     void onMessage(const std::vector<std::uint8_t>& message);
     void send(std::span<const std::uint8_t> payload);
     void writeNext();
@@ -63,8 +70,13 @@ private:
     bool connected_ = false;
     bool reportedUnreachable_ = false;
     std::array<std::uint8_t, 512> buffer_{};
+    /// Commands read but not yet answered: at most one read's worth.
+    std::deque<std::vector<std::uint8_t>> unanswered_;
     std::deque<std::vector<std::uint8_t>> outgoing_;
+    std::size_t waitingBytes_ = 0;
+    bool reading_ = false;
     bool writing_ = false;
+    bool reportedNoReader_ = false;
     /// Tells the handlers of a closed connection from those of the current one.
     unsigned generation_ = 0;
 };

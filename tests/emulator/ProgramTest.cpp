@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -127,6 +129,68 @@ TEST_F(Program, InterruptRemovesTheLinksAndEndOfInputDoesNotEndIt) {
     EXPECT_EQ(emulator.wait(5s), 0);
     EXPECT_FALSE(linked("COM1"));
     EXPECT_FALSE(linked("USB"));
+}
+
+TEST_F(Program, EndsOnTheSignalsAUserOrTheSystemSendsAndRemovesItsLinks) {
+    struct Case {
+        int number;
+        std::string name;
+        bool ends; ///< Otherwise it must go on serving, neither stopped nor ended.
+    };
+    const std::vector<Case> cases{
+        {SIGHUP, "SIGHUP", true},
+        {SIGINT, "SIGINT", true},
+        {SIGQUIT, "SIGQUIT", true},
+        {SIGTERM, "SIGTERM", true},
+        {SIGALRM, "SIGALRM", true},
+        {SIGUSR1, "SIGUSR1", true},
+        {SIGUSR2, "SIGUSR2", true},
+        {SIGVTALRM, "SIGVTALRM", true},
+        {SIGPROF, "SIGPROF", true},
+        {SIGIO, "SIGPOLL", true},
+        {SIGPWR, "SIGPWR", true},
+        {SIGSTKFLT, "SIGSTKFLT", true},
+        {SIGXCPU, "SIGXCPU", true},
+        {SIGRTMIN, "SIGRTMIN", true},
+        {SIGRTMIN + 3, "SIGRTMIN+3", true},
+        {SIGRTMAX, "SIGRTMIN+" + std::to_string(SIGRTMAX - SIGRTMIN), true},
+        {SIGPIPE, "SIGPIPE", false},
+        {SIGTTIN, "SIGTTIN", false},
+        {SIGTTOU, "SIGTTOU", false},
+        {SIGXFSZ, "SIGXFSZ", false},
+    };
+    // An emulator that a signal ended by mistake must fail the row, not end the test; the
+    // emulators themselves start with SIGPIPE as a shell leaves it.
+    const auto say = [](ChildProcess& emulator, const std::string& line) {
+        const auto previous = std::signal(SIGPIPE, SIG_IGN);
+        emulator.writeLine(line);
+        std::signal(SIGPIPE, previous);
+    };
+    for (const Case& signal : cases) {
+        SCOPED_TRACE(signal.name);
+        ChildProcess emulator = run({"--port", "COM1"});
+        ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+        ASSERT_TRUE(linked("COM1"));
+        emulator.signal(signal.number);
+        if (signal.ends) {
+            EXPECT_TRUE(emulator.waitForLine("kov450-emu: ending on " + signal.name, 5s))
+                << emulator.transcript();
+            EXPECT_EQ(emulator.wait(5s), 0) << emulator.transcript();
+            EXPECT_FALSE(linked("COM1"));
+            continue;
+        }
+        say(emulator, "cards");
+        EXPECT_TRUE(emulator.waitForLine("card 1: 1K A1B2C3D4", 5s)) << emulator.transcript();
+        EXPECT_TRUE(linked("COM1"));
+        say(emulator, "quit");
+        EXPECT_EQ(emulator.wait(5s), 0) << emulator.transcript();
+    }
+    // With its window, the loop runs on a thread of its own: the signal ends both.
+    ChildProcess emulator = runWithWindow("offscreen");
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    emulator.signal(SIGHUP);
+    EXPECT_EQ(emulator.wait(5s), 0) << emulator.transcript();
+    EXPECT_FALSE(linked("COM1"));
 }
 
 TEST_F(Program, ReplacesALinkLeftByAKilledEmulator) {

@@ -52,11 +52,21 @@ Result shell(const std::string& command,
     return run({"/bin/sh", "-c", command}, environment);
 }
 
-/// Runs a program as a desktop or a fresh terminal would: no display, no library path.
-Result runBare(const fs::path& program, const std::string& argument) {
-    return run({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
-                "-u", "LD_LIBRARY_PATH", program.string(), argument},
-               {}, 20s);
+/// A program's command line as a desktop or a fresh terminal would start it: no display, no
+/// library path.
+std::vector<std::string> bareCommand(const fs::path& program,
+                                     const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{"/usr/bin/env",    "-u",
+                                     "DISPLAY",         "-u",
+                                     "WAYLAND_DISPLAY", "-u",
+                                     "QT_QPA_PLATFORM", "-u",
+                                     "LD_LIBRARY_PATH", program.string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
+}
+
+Result runBare(const fs::path& program, const std::vector<std::string>& arguments) {
+    return run(bareCommand(program, arguments), {}, 20s);
 }
 
 std::string readText(const fs::path& file) {
@@ -232,7 +242,7 @@ TEST_F(Install, TheRunTimeFilesAloneServeTheInstalledPrograms) {
     EXPECT_FALSE(fs::exists(lib() / "libMF_API.so")) << "the link belongs to the development files";
     EXPECT_FALSE(fs::exists(prefix() / KOV_INSTALL_INCLUDEDIR / "MF_API.h"));
     for (const char* program : {"tagbench", "tagpoll"}) {
-        const Result version = runBare(bin() / program, "--version");
+        const Result version = runBare(bin() / program, {"--version"});
         EXPECT_EQ(version.status, 0) << version.output;
         const std::string expected = std::string(program) + " " KOV_VERSION "\nMF_API: " +
                                      (lib() / "libMF_API.so.1").string() + ", " +
@@ -241,13 +251,33 @@ TEST_F(Install, TheRunTimeFilesAloneServeTheInstalledPrograms) {
     }
 }
 
-TEST_F(Install, ProgramsAnswerHelpAndVersionWithoutADisplay) {
+TEST_F(Install, ProgramsAnswerHelpAndVersionAndRefuseWhatTheyDoNotTakeWithoutADisplay) {
     install({"runtime", "tools"});
+    // Each refused before a window is tried: status 2, the argument named, the usage.
+    const std::vector<std::vector<std::string>> refused{
+        {"--no-such-option"}, {"stray"}, {"-platform"}, {"-platform=offscreen"}, {"--versions"}};
     for (const std::string& program : kPrograms) {
-        const Result version = runBare(bin() / program, "--version");
+        for (const std::vector<std::string>& arguments : refused) {
+            const Result bad = runBare(bin() / program, arguments);
+            EXPECT_EQ(bad.status, 2) << program << " " << arguments.front() << ": " << bad.output;
+            EXPECT_EQ(bad.output.rfind(program + ": ", 0), 0U) << bad.output;
+            EXPECT_NE(bad.output.find(arguments.front()), std::string::npos) << bad.output;
+            EXPECT_NE(bad.output.find("usage: " + program + " "), std::string::npos) << bad.output;
+        }
+    }
+    // Qt's own options still reach the windows (on Qt's offscreen platform here).
+    for (const std::string program : {"tagbench", "tagpoll"}) {
+        ChildProcess window(
+            bareCommand(bin() / program, {"-platform", "offscreen", "--style=Fusion", "-reverse",
+                                          "-qwindowtitle", "A title"}),
+            {{"XDG_STATE_HOME", stage_.path().string()}});
+        EXPECT_FALSE(window.wait(2s)) << program << " ended: " << window.transcript();
+    }
+    for (const std::string& program : kPrograms) {
+        const Result version = runBare(bin() / program, {"--version"});
         EXPECT_EQ(version.status, 0) << program << ": " << version.output;
         EXPECT_EQ(version.output.rfind(program + " " KOV_VERSION "\n", 0), 0U) << version.output;
-        const Result help = runBare(bin() / program, "--help");
+        const Result help = runBare(bin() / program, {"--help"});
         EXPECT_EQ(help.status, 0) << program << ": " << help.output;
         EXPECT_EQ(help.output.rfind("usage: " + program + " ", 0), 0U) << help.output;
         EXPECT_NE(help.output.find("--version"), std::string::npos) << help.output;
