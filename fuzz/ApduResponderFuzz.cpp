@@ -7,6 +7,7 @@
 #include "emulator/pcsc/ApduResponder.h"
 #include "emulator/pcsc/StorageCardAtr.h"
 #include "emulator/pcsc/VpcdFraming.h"
+#include "fuzz/Require.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -22,11 +23,7 @@ using kov450::pcsc::ApduResponder;
 constexpr std::size_t kBlock = 16;
 constexpr std::size_t kLongestAnswer = 4 * kBlock + 2;
 
-void require(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
+using fuzzing::require;
 
 /// The answer must reach vpcd as it is.
 void mustFrame(std::span<const std::uint8_t> answer) {

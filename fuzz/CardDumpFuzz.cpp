@@ -3,6 +3,7 @@
 // very bytes it came from; any card, exported as .eml, imports back to the same memory; and the
 // card a dump gives answers the reader's steps on every sector, whatever its trailers hold.
 #include "emulator/dumps/CardDump.h"
+#include "fuzz/Require.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -20,11 +21,7 @@ namespace {
 using kov450::DumpFormat;
 using kov450::MifareClassic;
 
-void require(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
+using fuzzing::require;
 
 const MifareClassic* cardOf(const std::variant<MifareClassic, std::string>& imported) {
     if (const auto* problem = std::get_if<std::string>(&imported)) {

@@ -1,6 +1,7 @@
 // libFuzzer target: the PC/SC key store file's text. Whatever the bytes, a text either reads as
 // slots or not at all; slots read are written back as a text that reads as the same slots, and
 // that text is written again unchanged.
+#include "fuzz/Require.h"
 #include "mf_api/pcsc/KeyStoreFile.h"
 
 #include <cstddef>
@@ -8,15 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace {
-
-void require(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
-
-} // namespace
+using fuzzing::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace mfapi::pcsc;

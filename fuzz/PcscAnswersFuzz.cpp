@@ -5,6 +5,7 @@
 // ATR, where its format byte says, whatever follows them; a value block decodes only to what
 // encodes back to the same bytes; a list of reader names splits into whole names; a reader is
 // found by its own name.
+#include "fuzz/Require.h"
 #include "mf_api/pcsc/CardAtr.h"
 #include "mf_api/pcsc/CardUid.h"
 #include "mf_api/pcsc/ReaderChoice.h"
@@ -26,11 +27,7 @@ namespace {
 using namespace mfapi::pcsc;
 using Bytes = std::span<const std::uint8_t>;
 
-void require(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
+using fuzzing::require;
 
 void checkStatusWords(Bytes answer) {
     const bool hasWord = answer.size() >= 2;

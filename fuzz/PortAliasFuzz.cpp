@@ -2,6 +2,7 @@
 // the file's text: the name is its first line, trimmed, never empty or longer than a path; that
 // name, looked up with no port folder, is a PC/SC reader, a TCP endpoint with a port, an absolute
 // device path or nothing, whatever its bytes.
+#include "fuzz/Require.h"
 #include "mf_api/PortName.h"
 #include "ports/PortAlias.h"
 
@@ -12,15 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace {
-
-void require(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
-
-} // namespace
+using fuzzing::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -2,6 +2,7 @@
 // with it; a state that parses, given to a fresh reader and written again, parses to the same
 // state, and that text is written again unchanged.
 #include "emulator/state/StateFile.h"
+#include "fuzz/Require.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,11 +13,7 @@
 
 namespace {
 
-void require(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
+using fuzzing::require;
 
 bool sameState(const kov450::SavedState& one, const kov450::SavedState& other) {
     if (!(one.settings == other.settings) || one.cards.size() != other.cards.size()) {
