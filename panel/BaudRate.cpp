@@ -1,6 +1,6 @@
 // The reader's line speed, each change confirmed by the buzzer.
 
-#include "panel/DeviceAddress.h"
+#include "binding/DeviceAddress.h"
 #include "panel/KOV450.h"
 
 #include "binding/MfApi.h"
@@ -13,8 +13,8 @@ void KOV450::baudButton_Click(std::int32_t rate) {
     if (!time) {
         return;
     }
-    showStatus(api_.MF_SetDeviceBaud(kDevice, rate));
-    showStatus(api_.MF_ControlBuzzer(kDevice, &*time));
+    showStatus(api_.MF_SetDeviceBaud(reader::kDevice, rate));
+    showStatus(api_.MF_ControlBuzzer(reader::kDevice, &*time));
 }
 
 } // namespace panel

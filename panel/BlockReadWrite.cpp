@@ -1,7 +1,7 @@
 // Block read and write between the card and the data box, in "HEX mode" or "STRING mode".
 
+#include "binding/DeviceAddress.h"
 #include "panel/BlockText.h"
-#include "panel/DeviceAddress.h"
 #include "panel/KOV450.h"
 
 #include "binding/MfApi.h"
@@ -55,7 +55,7 @@ void KOV450::read_Click() {
         return;
     }
     module1_.BlockBytes.fill(0);
-    showStatus(api_.MF_Read(kDevice, block, count, module1_.BlockBytes.data()));
+    showStatus(api_.MF_Read(reader::kDevice, block, count, module1_.BlockBytes.data()));
 
     const convert::AnsiCodePage& codePage = convert::AnsiCodePage::system();
     const bool stringMode = form.stringmode->isChecked();
@@ -94,7 +94,7 @@ void KOV450::write_Click() {
         return;
     }
     std::copy(entered.bytes.begin(), entered.bytes.end(), module1_.BlockBytes.begin());
-    showStatus(api_.MF_Write(kDevice, block, count, module1_.BlockBytes.data()));
+    showStatus(api_.MF_Write(reader::kDevice, block, count, module1_.BlockBytes.data()));
 }
 
 } // namespace panel

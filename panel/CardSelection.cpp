@@ -1,6 +1,6 @@
 // Request, anticollision, select and halt: a card in the field walked to the selected state.
 
-#include "panel/DeviceAddress.h"
+#include "binding/DeviceAddress.h"
 #include "panel/KOV450.h"
 
 #include "binding/MfApi.h"
@@ -15,21 +15,21 @@ constexpr std::int32_t kActiveMode = 1; // halted cards too
 
 void KOV450::Request_Click() {
     const std::int32_t mode = form.REQMode1->isChecked() ? kFreeMode : kActiveMode;
-    showStatus(api_.MF_Request(kDevice, mode, module1_.CardType.data()));
+    showStatus(api_.MF_Request(reader::kDevice, mode, module1_.CardType.data()));
     form.CtypeLable->setText(" Card Type = " + convert::hexOfByte(module1_.CardType[0]) + "00");
 }
 
 void KOV450::Anticool_Click() {
-    showStatus(api_.MF_Anticoll(kDevice, module1_.CardSN.data()));
+    showStatus(api_.MF_Anticoll(reader::kDevice, module1_.CardSN.data()));
     form.cardsnTXT->setText("card SN is : " + convert::hexOfBytes(module1_.CardSN));
 }
 
 void KOV450::select_Click() {
-    showStatus(api_.MF_Select(kDevice, module1_.CardSN.data()));
+    showStatus(api_.MF_Select(reader::kDevice, module1_.CardSN.data()));
 }
 
 void KOV450::Halt_Click() {
-    showStatus(api_.MF_Halt(kDevice));
+    showStatus(api_.MF_Halt(reader::kDevice));
 }
 
 } // namespace panel

@@ -1,6 +1,6 @@
 // The reader's own identity: bus address, version text, serial number, and its reset.
 
-#include "panel/DeviceAddress.h"
+#include "binding/DeviceAddress.h"
 #include "panel/KOV450.h"
 
 #include "binding/MfApi.h"
@@ -16,7 +16,7 @@ constexpr std::size_t kShownVersionBytes = 32;
 } // namespace
 
 void KOV450::GetDevAdd_Click() {
-    showStatus(api_.MF_GetDeviceAddr(kDevice, &module1_.DevAddr));
+    showStatus(api_.MF_GetDeviceAddr(reader::kDevice, &module1_.DevAddr));
     form.DAlable->setText(QString::number(module1_.DevAddr));
     replaceResult("0", "Device Address Read correctly");
 }
@@ -42,12 +42,12 @@ void KOV450::DeviceAddress_Click() {
         refuse("Address \"" + text + "\" does not fit -32768 to 32767: no address was set.");
         return;
     }
-    showResult(api_.MF_SetDeviceAddr(kDevice, *address), "Set New Address Is OK");
+    showResult(api_.MF_SetDeviceAddr(reader::kDevice, *address), "Set New Address Is OK");
 }
 
 void KOV450::DeviceVer_Click() {
     form.Label2->setText("");
-    showStatus(api_.MF_GetDevice_Ver(kDevice, module1_.DevVerBytes.data()));
+    showStatus(api_.MF_GetDevice_Ver(reader::kDevice, module1_.DevVerBytes.data()));
     // A zero byte adds no character and the bytes after it still show, as with the library's
     // version at start-up.
     const convert::AnsiCodePage& codePage = convert::AnsiCodePage::system();
@@ -59,7 +59,7 @@ void KOV450::DeviceVer_Click() {
 
 void KOV450::DSNget_Click() {
     form.DSNlable->setText("");
-    showStatus(api_.MF_GetDeviceSNR(kDevice, module1_.DevSNBytes.data()));
+    showStatus(api_.MF_GetDeviceSNR(reader::kDevice, module1_.DevSNBytes.data()));
     const convert::AnsiCodePage& codePage = convert::AnsiCodePage::system();
     for (const std::uint8_t byte : module1_.DevSNBytes) {
         form.DSNlable->setText(form.DSNlable->text() + codePage.charOf(byte));
@@ -75,11 +75,12 @@ void KOV450::DSNset_Click() {
                "\" has a character with no single-byte code: no serial number was set.");
         return;
     }
-    showResult(api_.MF_SetDeviceSNR(kDevice, ansiSerial->constData()), "Device SN set :" + serial);
+    showResult(api_.MF_SetDeviceSNR(reader::kDevice, ansiSerial->constData()),
+               "Device SN set :" + serial);
 }
 
 void KOV450::Reset_Click() {
-    showResult(api_.MF_DeviceReset(kDevice), "Device reset was successful");
+    showResult(api_.MF_DeviceReset(reader::kDevice), "Device reset was successful");
 }
 
 } // namespace panel

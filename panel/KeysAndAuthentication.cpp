@@ -1,6 +1,6 @@
 // Key entry, the reader's key store and sector authentication.
 
-#include "panel/DeviceAddress.h"
+#include "binding/DeviceAddress.h"
 #include "panel/KOV450.h"
 
 #include "binding/MfApi.h"
@@ -29,15 +29,15 @@ void KOV450::LoadKey_Click() {
         key[i] = static_cast<std::uint8_t>(*value);
     }
     module1_.KeyBytes = key;
-    showStatus(api_.MF_LoadKey(kDevice, module1_.KeyBytes.data()));
+    showStatus(api_.MF_LoadKey(reader::kDevice, module1_.KeyBytes.data()));
 }
 
 void KOV450::keyFromEE_Click() {
-    showStatus(api_.MF_LoadKeyFromEE(kDevice, keyTypeCode(), form.keyNumscroll->value()));
+    showStatus(api_.MF_LoadKeyFromEE(reader::kDevice, keyTypeCode(), form.keyNumscroll->value()));
 }
 
 void KOV450::KeyToEE_Click() {
-    showStatus(api_.MF_StoreKeyToEE(kDevice, keyTypeCode(), form.keyNumscroll->value(),
+    showStatus(api_.MF_StoreKeyToEE(reader::kDevice, keyTypeCode(), form.keyNumscroll->value(),
                                     module1_.KeyBytes.data()));
 }
 
@@ -55,7 +55,7 @@ void KOV450::Authentication_Click() {
                "\" does not fit -32768 to 32767: no authentication was made.");
         return;
     }
-    showStatus(api_.MF_Authentication(kDevice, keyType, *block, module1_.CardSN.data()));
+    showStatus(api_.MF_Authentication(reader::kDevice, keyType, *block, module1_.CardSN.data()));
 }
 
 } // namespace panel

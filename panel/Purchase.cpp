@@ -1,6 +1,6 @@
 #include "panel/Purchase.h"
 
-#include "panel/DeviceAddress.h"
+#include "binding/DeviceAddress.h"
 #include "panel/PurchaseMessages.h"
 
 #include "binding/MfApi.h"
@@ -20,7 +20,7 @@ PurchaseResult purchase(reader::MfApi& api, std::span<std::uint8_t, kBlockSize> 
     PurchaseSteps unheard;
     PurchaseSteps& step = steps != nullptr ? *steps : unheard;
 
-    const std::int32_t read = api.MF_Read(kDevice, kCreditBlock, kOneBlock, block.data());
+    const std::int32_t read = api.MF_Read(reader::kDevice, kCreditBlock, kOneBlock, block.data());
     if (read != MF_OK) {
         // A card that could not be read has no known credit: it is not a finished one.
         step.creditRead(read, std::nullopt);
@@ -51,7 +51,8 @@ PurchaseResult purchase(reader::MfApi& api, std::span<std::uint8_t, kBlockSize> 
     if (!step.sending()) {
         return {PurchaseOutcome::NotRecorded, read, credit, newCredit};
     }
-    const std::int32_t written = api.MF_Write(kDevice, kCreditBlock, kOneBlock, block.data());
+    const std::int32_t written =
+        api.MF_Write(reader::kDevice, kCreditBlock, kOneBlock, block.data());
     // A failed line (no answer, a broken answer, the reader gone) may follow a write the reader
     // made; a refusal of the reader's own means the card was not written.
     const PurchaseOutcome outcome = written == MF_OK ? PurchaseOutcome::Written

@@ -4,6 +4,7 @@
 #include "poll/PollLayout.h"
 #include "poll/SerialLog.h"
 
+#include "binding/DeviceAddress.h"
 #include "binding/MfApi.h"
 #include "convert/HexText.h"
 #include "ui/Twips.h"
@@ -11,7 +12,6 @@
 namespace poll {
 
 namespace {
-constexpr std::int32_t kDevice = 0;
 constexpr std::int32_t kRequestMode = 0;
 constexpr std::int32_t kPortSpeed = 9600;
 constexpr const char* kPortName = "COM1";
@@ -80,12 +80,12 @@ void Form1::HScroll1_Change() {
 }
 
 void Form1::Timer1_Timer() {
-    api_.MF_ControlLED(kDevice, kLedOff, kLedOff);
-    if (api_.MF_Request(kDevice, kRequestMode, CardType.data()) != 0) {
+    api_.MF_ControlLED(reader::kDevice, kLedOff, kLedOff);
+    if (api_.MF_Request(reader::kDevice, kRequestMode, CardType.data()) != 0) {
         return;
     }
     // A failed anticollision read no serial number: there is no card to log.
-    if (api_.MF_Anticoll(kDevice, CardSN.data()) != 0) {
+    if (api_.MF_Anticoll(reader::kDevice, CardSN.data()) != 0) {
         return;
     }
     if (CardSN == LastSN) {
@@ -93,7 +93,7 @@ void Form1::Timer1_Timer() {
     }
     LastSN = CardSN;
     appendLine(*form.Text1, convert::hexOfBytes(CardSN));
-    api_.MF_ControlLED(kDevice, kLedOn, kLedOn); // until the next tick turns them off
+    api_.MF_ControlLED(reader::kDevice, kLedOn, kLedOn); // until the next tick turns them off
 }
 
 void Form1::Command1_Click() {
@@ -101,7 +101,7 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command2_Click() {
-    api_.MF_DeviceReset(kDevice);
+    api_.MF_DeviceReset(reader::kDevice);
 }
 
 void Form1::Label1_Click() {

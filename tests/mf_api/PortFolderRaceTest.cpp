@@ -5,6 +5,7 @@
 #include <MF_API.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -32,6 +33,32 @@ TEST_F(AnotherUser, AFolderSwappedInWhileANameIsLookedUpIsNeverUsed) {
         return won == 0 ? std::nullopt
                         : std::optional("their pty was opened " + std::to_string(won) + " of " +
                                         std::to_string(kTries) + " times");
+    });
+}
+
+// A link of root's own, left behind to a terminal that another user now holds (a pty number
+// reused after an emulator ended): the name reaches no port, and nothing is sent to their pty.
+TEST_F(AnotherUser, ALinkLeftToAStrangersTerminalIsNoPort) {
+    inPrivateTmp([]() -> std::optional<std::string> {
+        const pid_t stranger = startStranger("/tmp/theirs");
+        if (stranger < 0) {
+            return "the stranger could not set up";
+        }
+        std::error_code error;
+        const auto theirPty = std::filesystem::read_symlink("/tmp/theirs/ports/COM1", error);
+        std::filesystem::create_directories("/tmp/ours/ports", error);
+        std::filesystem::permissions("/tmp/ours", std::filesystem::perms::owner_all, error);
+        std::filesystem::create_symlink(theirPty, "/tmp/ours/ports/COM1", error);
+        ::setenv("MF_API_PORTS", "/tmp/ours/ports", 1);
+        const std::int32_t status = MF_InitComm("COM1", 9600);
+        MF_ExitComm();
+        stopStranger(stranger);
+        if (error) {
+            return "setting up: " + error.message();
+        }
+        return status == MF_ERR_NO_SUCH_PORT
+                   ? std::nullopt
+                   : std::optional("COM1 gave " + std::to_string(status) + ", not -5");
     });
 }
 

@@ -34,10 +34,13 @@ inline pid_t startStranger(const std::filesystem::path& made,
         return started ? child : -1;
     }
     ::close(ready[0]);
+    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+        ::_exit(1);
+    }
+    // Opened as nobody, so that the terminal is theirs.
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 || master < 0 || ::grantpt(master) != 0 ||
-        ::unlockpt(master) != 0 || ::mkdir(made.c_str(), 0755) != 0 ||
-        ::mkdir((made / "ports").c_str(), 0755) != 0) {
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::mkdir(made.c_str(), 0755) != 0 || ::mkdir((made / "ports").c_str(), 0755) != 0) {
         ::_exit(1);
     }
     for (const char* name : {"COM1", "USB", "EVIL"}) {
