@@ -21,21 +21,6 @@ using mfapi::Backend;
 using mfapi::Result;
 using mfapi::Session;
 
-// The reader's status codes are ours: the library hands them on as they come.
-static_assert(protocol::status::kOk == MF_OK);
-static_assert(protocol::status::kNoCard == MF_ERR_NO_CARD);
-static_assert(protocol::status::kCardNoAnswer == MF_ERR_CARD_NO_ANSWER);
-static_assert(protocol::status::kAuthFailed == MF_ERR_AUTH_FAILED);
-static_assert(protocol::status::kNotAuthenticated == MF_ERR_NOT_AUTHENTICATED);
-static_assert(protocol::status::kAccessDenied == MF_ERR_ACCESS_DENIED);
-static_assert(protocol::status::kBadBlock == MF_ERR_BAD_BLOCK);
-static_assert(protocol::status::kNotSelected == MF_ERR_NOT_SELECTED);
-static_assert(protocol::status::kNotValueBlock == MF_ERR_NOT_VALUE_BLOCK);
-static_assert(protocol::status::kBadParameter == MF_ERR_BAD_PARAMETER);
-static_assert(protocol::status::kUnknownCommand == MF_ERR_UNKNOWN_COMMAND);
-static_assert(protocol::status::kNoValuePending == MF_ERR_NO_VALUE_PENDING);
-static_assert(!protocol::isReaderStatus(MF_ERR_PORT_BUSY));
-
 constexpr std::string_view kLibraryVersion = "MF_API 1.0 for KOV450 (Linux)";
 static_assert(kLibraryVersion.size() <= protocol::kMaxVersionText);
 

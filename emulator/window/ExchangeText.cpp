@@ -2,8 +2,7 @@
 
 #include "emulator/model/HexText.h"
 #include "protocol/Messages.h"
-
-#include <MF_API.h>
+#include "protocol/Status.h"
 
 #include <array>
 #include <utility>
@@ -115,44 +114,9 @@ template <typename Layout> std::string payloadText(const Payload& payload) {
 
 } // namespace
 
-std::string statusText(std::int32_t status) {
-    static const std::array<std::pair<std::int32_t, const char*>, 24> kNames{{
-        {MF_OK, "OK"},
-        {MF_ERR_NO_CARD, "no card"},
-        {MF_ERR_CARD_NO_ANSWER, "card no longer answers"},
-        {MF_ERR_AUTH_FAILED, "authentication failed"},
-        {MF_ERR_NOT_AUTHENTICATED, "not authenticated"},
-        {MF_ERR_ACCESS_DENIED, "access denied"},
-        {MF_ERR_BAD_BLOCK, "bad block"},
-        {MF_ERR_NOT_SELECTED, "not selected"},
-        {MF_ERR_NOT_VALUE_BLOCK, "not a value block"},
-        {MF_ERR_PORT_BUSY, "port busy"},
-        {MF_ERR_BAD_PARAMETER, "bad parameter"},
-        {MF_ERR_UNKNOWN_COMMAND, "unknown command"},
-        {MF_ERR_NO_VALUE_PENDING, "no value pending"},
-        {MF_ERR_NOT_OPEN, "port not open"},
-        {MF_ERR_TIMEOUT, "timeout"},
-        {MF_ERR_BAD_FRAME, "bad frame"},
-        {MF_ERR_DEVICE_GONE, "device gone"},
-        {MF_ERR_NO_SUCH_PORT, "no such port"},
-        {MF_ERR_PERMISSION, "permission denied"},
-        {MF_ERR_BAD_ARGUMENT, "bad argument"},
-        {MF_ERR_IO, "input/output error"},
-        {MF_ERR_BAD_SPEED, "bad line speed"},
-        {MF_ERR_UNSAFE_PORT_FOLDER, "port folder not safe"},
-        {MF_ERR_UNKNOWN_STATUS, "unknown status"},
-    }};
-    for (const auto& [code, name] : kNames) {
-        if (code == status) {
-            return std::to_string(status) + " " + name;
-        }
-    }
-    return std::to_string(status);
-}
-
 ExchangeText describeExchange(const protocol::Frame& request, const protocol::Frame& answer) {
     ExchangeText text;
-    text.status = statusText(answer.status);
+    text.status = protocol::statusText(answer.status);
     const auto known = protocol::visitCommand(request.command, [&](auto tag) {
         text.command = protocol::commandName(tag.value);
         text.arguments = payloadText<protocol::RequestOf<tag.value>>(request.payload);

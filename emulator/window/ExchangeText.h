@@ -17,7 +17,4 @@ struct ExchangeText {
 
 ExchangeText describeExchange(const protocol::Frame& request, const protocol::Frame& answer);
 
-/// A status code with its short meaning, such as "3 authentication failed".
-std::string statusText(std::int32_t status);
-
 } // namespace kov450

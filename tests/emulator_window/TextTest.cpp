@@ -3,6 +3,8 @@
 #include "emulator/window/ExchangeText.h"
 #include "emulator/window/ReaderSnapshot.h"
 #include "protocol/Command.h"
+#include "protocol/Status.h"
+#include "protocol/Status.h"
 
 #include <MF_API.h>
 
@@ -59,9 +61,12 @@ TEST(ExchangeText, DecodesCommandsArgumentsAndStatus) {
 }
 
 TEST(ExchangeText, NamesEveryStatusItKnows) {
+    using protocol::statusText;
     EXPECT_EQ(statusText(MF_ERR_TIMEOUT), "-2 timeout");
     EXPECT_EQ(statusText(MF_ERR_NOT_VALUE_BLOCK), "8 not a value block");
     EXPECT_EQ(statusText(MF_ERR_UNSAFE_PORT_FOLDER), "-10 port folder not safe");
+    EXPECT_EQ(statusText(MF_ERR_NO_SERVICE), "-12 PC/SC service not running");
+    EXPECT_EQ(statusText(MF_ERR_FUNCTION_MISSING), "-101 function missing");
     EXPECT_EQ(statusText(4242), "4242");
 }
 
