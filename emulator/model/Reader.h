@@ -116,6 +116,6 @@ private:
 
 /// Whether a request with this command id, answered with success, may have changed what lasts:
 /// the reader's EEPROM settings, a card's memory. Others need no save.
-bool mayChangeLastingState(std::uint8_t command);
+[[nodiscard]] bool mayChangeLastingState(std::uint8_t command);
 
 } // namespace kov450
