@@ -6,7 +6,6 @@
 #include "protocol/Messages.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <variant>
