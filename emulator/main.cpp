@@ -1,21 +1,24 @@
 // kov450-emu: an emulated KOV450 reader on a pseudo-terminal, published under port names, with
-// a line console on standard input and, unless headless, a window.
+// a line console on standard input, unless headless a window, and on request a card for vpcd.
+//
+// This file only builds the parts and connects them. One way in: the line server, the console,
+// the window and the link to vpcd hand their operations to the reader's session, whose one
+// keeper saves each change before its answer leaves (StateKeeper).
 //
 // Threads: without a window the Asio loop runs on the main thread. With one, Qt owns the main
 // thread and the Asio loop runs on a thread of its own, which alone touches the reader, the
 // console and the state folder; the window sees copies (see WindowBridge).
 #include "cli/InfoOptions.h"
-#include "emulator/host/Console.h"
 #include "emulator/host/ConsoleInput.h"
 #include "emulator/host/EndingSignals.h"
-#include "emulator/host/ErrorLine.h"
-#include "emulator/host/LastingChange.h"
 #include "emulator/host/LineServer.h"
 #include "emulator/host/Options.h"
 #include "emulator/host/PortLinks.h"
 #include "emulator/host/PtyHost.h"
+#include "emulator/host/ReaderSession.h"
+#include "emulator/host/ReaderStart.h"
+#include "emulator/host/StateKeeper.h"
 #include "emulator/pcsc/VpcdLink.h"
-#include "emulator/state/StateFile.h"
 #include "emulator/state/StateStore.h"
 #include "emulator/window/EmulatorWindow.h"
 #include "emulator/window/WindowBridge.h"
@@ -26,10 +29,10 @@
 
 #include <asio.hpp>
 
-#include <csignal>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -37,12 +40,6 @@ namespace {
 // Lines carry what users typed and file names: nothing of it may steer the terminal.
 void printLine(const std::string& line) {
     std::cout << text::printable(line) << std::endl;
-}
-
-void printProblem(const std::optional<std::string>& problem) {
-    if (problem) {
-        printLine(*problem);
-    }
 }
 
 std::string joined(const std::vector<std::string>& names) {
@@ -85,6 +82,34 @@ private:
     std::thread thread_;
 };
 
+/// The window and the application it needs, on the main thread, showing the reader's session.
+class WindowSide {
+public:
+    WindowSide(int& argc, char** argv, asio::io_context& io, kov450::ReaderSession& session,
+               const std::string& ports, const std::string& where)
+        : application_(argc, argv), bridge_(io, session, printLine), window_(bridge_) {
+        bridge_.attach(window_);
+        // The ports in the title tell two emulators on one desk apart.
+        window_.setWindowTitle(QStringLiteral("kov450-emu: %1").arg(QString::fromStdString(ports)));
+        window_.setPorts(QString::fromStdString(where));
+        bridge_.publish();
+    }
+
+    kov450::WindowBridge& bridge() { return bridge_; }
+
+    /// Runs the window until it closes or the reader's loop ends.
+    void run(asio::io_context& io) {
+        window_.show();
+        const LoopThread loop(io);
+        QApplication::exec();
+    }
+
+private:
+    QApplication application_;
+    kov450::WindowBridge bridge_;
+    kov450::EmulatorWindow window_;
+};
+
 int serve(const kov450::Options& options, bool withWindow, int& argc, char** argv) {
     // Refused before the state folder is touched: an emulator that cannot publish does nothing.
     ports::SafeFolder portFolder = kov450::openPortFolder(ports::portFolder());
@@ -93,122 +118,51 @@ int serve(const kov450::Options& options, bool withWindow, int& argc, char** arg
                                  ? kov450::defaultStateFolder()
                                  : std::filesystem::path(options.stateFolder));
     kov450::Reader reader;
-    const auto loaded = store.load(reader);
-    for (const std::string& message : loaded.messages) {
-        printLine(message);
-    }
-    if (!loaded.restored && options.defaultCard) {
-        const kov450::Uid uid{0xA1, 0xB2, 0xC3, 0xD4};
-        reader.present(reader.addCard(
-            kov450::MifareClassic::makeDefault(kov450::CardKind::Classic1K, uid, 50)));
-    }
-    const kov450::SaveState save = [&]() -> std::optional<std::string> {
-        const auto problem = store.saveIfChanged(reader);
-        return problem ? std::optional(kov450::errorLine(*problem)) : std::nullopt;
-    };
-    printProblem(save());
+    kov450::restoreReader(reader, store, options.defaultCard, printLine);
 
+    kov450::StateKeeper keeper(store, reader, printLine);
     kov450::LineFaults faults;
-    kov450::Console console(reader, faults);
+    kov450::ReaderSession session(reader, faults, keeper);
+
     asio::io_context io(1);
+    kov450::EndOnSignals ending(io);
     kov450::PtyHost pty;
     kov450::PortLinks links(std::move(portFolder), options.ports, pty.slavePath());
-
-    asio::signal_set stopSignals(io);
-    for (const int number : kov450::endingSignals()) {
-        stopSignals.add(number);
-    }
-    int endedBy = 0;
-    stopSignals.async_wait([&io, &endedBy](const asio::error_code& error, int number) {
-        if (!error) {
-            endedBy = number;
-            io.stop();
-        }
-    });
-    kov450::LineServer server(io, pty, reader, faults, options.pace, printLine,
+    kov450::LineServer server(io, pty, session, faults, options.pace, printLine,
                               [&links] { links.withdraw(); });
-    std::unique_ptr<kov450::WindowBridge> bridge;
-    std::unique_ptr<kov450::pcsc::VpcdLink> vpcd;
-    const auto followField = [&] {
-        if (vpcd) {
-            vpcd->followField();
-        }
-    };
-    const auto execute = [&](const std::string& line) {
-        kov450::ConsoleReply reply =
-            kov450::lastingChange(reader, save, [&] { return console.execute(line); });
-        followField();
-        if (bridge) {
-            bridge->publish();
-        }
-        return reply;
-    };
-    kov450::ConsoleInput input(io, execute, printLine, [&io] { io.stop(); });
-    const std::string where =
-        "reader on " + pty.slavePath() + " as " + joined(options.ports) + " in " + folder.string();
+    kov450::ConsoleInput input(io, session, printLine, [&io] { io.stop(); });
+    std::optional<kov450::pcsc::VpcdLink> vpcd;
+    if (options.pcsc) {
+        vpcd.emplace(io, reader, *options.pcsc, printLine, session);
+        keeper.follow(*vpcd);
+    }
 
-    std::unique_ptr<QApplication> application;
-    std::unique_ptr<kov450::EmulatorWindow> window;
+    const std::string ports = joined(options.ports);
     const std::string pcscWhere = options.pcsc
                                       ? ", card in the field served over PC/SC to vpcd at " +
                                             kov450::pcsc::describe(*options.pcsc)
                                       : "";
+    std::optional<WindowSide> window;
     if (withWindow) {
-        application = std::make_unique<QApplication>(argc, argv);
-        bridge = std::make_unique<kov450::WindowBridge>(
-            io, reader,
-            [&] {
-                const auto problem = save();
-                followField();
-                return problem;
-            },
-            printLine);
-        window = std::make_unique<kov450::EmulatorWindow>(*bridge);
-        bridge->attach(*window);
-        // The ports in the title tell two emulators on one desk apart.
-        window->setWindowTitle(
-            QStringLiteral("kov450-emu: %1").arg(QString::fromStdString(joined(options.ports))));
-        window->setPorts(QString::fromStdString(joined(options.ports) + " (" + pty.slavePath() +
-                                                ", links in " + folder.string() + ")" + pcscWhere));
-        bridge->publish();
+        window.emplace(argc, argv, io, session, ports,
+                       ports + " (" + pty.slavePath() + ", links in " + folder.string() + ")" +
+                           pcscWhere);
+        keeper.showIn(window->bridge());
     }
 
-    // Saved before the answer leaves, so that an acknowledged change has lasted.
-    reader.setKeeper(kov450::lineKeeper(save, [&](const std::string& why) {
-        printLine(why);
-        if (bridge) {
-            bridge->notice({why});
-        }
-    }));
-    reader.setFrameObserver([&](const protocol::Frame& request, const protocol::Frame& answer) {
-        if (bridge) {
-            bridge->frameAnswered(request, answer);
-        }
-    });
-    if (options.pcsc) {
-        // A write over PC/SC lasts before its answer leaves, as one over the pty does.
-        vpcd = std::make_unique<kov450::pcsc::VpcdLink>(io, reader, *options.pcsc, printLine, [&] {
-            save();
-            if (bridge) {
-                bridge->publish();
-            }
-        });
-    }
     server.start();
-    printLine("ready: " + where + (options.pace ? ", paced" : "") + pcscWhere +
-              (withWindow ? ", window open" : ""));
+    printLine("ready: reader on " + pty.slavePath() + " as " + ports + " in " + folder.string() +
+              (options.pace ? ", paced" : "") + pcscWhere + (withWindow ? ", window open" : ""));
     if (vpcd) {
         vpcd->start();
     }
     input.start();
-    if (withWindow) {
-        window->show();
-        const LoopThread loop(io);
-        QApplication::exec();
+    if (window) {
+        window->run(io);
     } else {
         io.run();
     }
-    printLine("kov450-emu: ending" + (endedBy ? " on " + kov450::signalName(endedBy) : ""));
+    printLine(ending.endingLine());
     return 0;
 }
 

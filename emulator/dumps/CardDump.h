@@ -26,18 +26,19 @@ std::optional<DumpFormat> dumpFormatOf(const std::filesystem::path& path);
 
 /// A card from a dump's contents. The format comes from the size when the name says nothing:
 /// 1024 or 4096 bytes are raw, anything else is tried as text. A message when it is no card.
-std::variant<MifareClassic, std::string> cardFromDump(std::string_view contents,
-                                                      std::optional<DumpFormat> format);
+[[nodiscard]] std::variant<MifareClassic, std::string>
+cardFromDump(std::string_view contents, std::optional<DumpFormat> format);
 
 /// The card's memory as an `.eml` text: upper-case hex, one block a line, each line ended.
 std::string emlText(const MifareClassic& card);
 
 /// Reads a dump file; a message when it cannot be read or is no card.
-std::variant<MifareClassic, std::string> readCardDump(const std::filesystem::path& path);
+[[nodiscard]] std::variant<MifareClassic, std::string>
+readCardDump(const std::filesystem::path& path);
 
 /// Writes the card to `path` in the format its name asks for (raw when it says nothing), crash
 /// safe; a message when it failed.
-std::optional<std::string> writeCardDump(const MifareClassic& card,
-                                         const std::filesystem::path& path);
+[[nodiscard]] std::optional<std::string> writeCardDump(const MifareClassic& card,
+                                                       const std::filesystem::path& path);
 
 } // namespace kov450

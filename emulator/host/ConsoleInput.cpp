@@ -31,10 +31,10 @@ int ownStandardInput() {
 }
 } // namespace
 
-ConsoleInput::ConsoleInput(asio::io_context& io, Execute execute, Print print,
+ConsoleInput::ConsoleInput(asio::io_context& io, ReaderSession& session, Print print,
                            std::function<void()> quit)
-    : execute_(std::move(execute)), print_(std::move(print)), quit_(std::move(quit)), input_(io),
-      retry_(io), lines_(kLongestLine) {
+    : session_(session), print_(std::move(print)), quit_(std::move(quit)), input_(io), retry_(io),
+      lines_(kLongestLine) {
     asio::error_code error;
     const int fd = ownStandardInput();
     if (fd >= 0) {
@@ -131,7 +131,7 @@ bool ConsoleInput::take(std::string_view bytes) {
 }
 
 bool ConsoleInput::run(const std::string& line) {
-    const ConsoleReply reply = execute_(line);
+    const ConsoleReply reply = session_.apply(ConsoleCommand{line});
     for (const std::string& text : reply.lines) {
         print_(text);
     }

@@ -2,6 +2,7 @@
 
 #include "emulator/host/Console.h"
 #include "emulator/host/ConsoleLines.h"
+#include "emulator/host/ReaderSession.h"
 
 #include <asio.hpp>
 
@@ -18,10 +19,10 @@ namespace kov450 {
 class ConsoleInput {
 public:
     using Print = std::function<void(const std::string&)>;
-    /// Runs one line on the console (and makes its change last) before its reply is printed.
-    using Execute = std::function<ConsoleReply(const std::string& line)>;
 
-    ConsoleInput(asio::io_context& io, Execute execute, Print print, std::function<void()> quit);
+    /// Each line goes to `session`, which makes its change last before its reply is printed.
+    ConsoleInput(asio::io_context& io, ReaderSession& session, Print print,
+                 std::function<void()> quit);
     ~ConsoleInput();
     ConsoleInput(const ConsoleInput&) = delete;
     ConsoleInput& operator=(const ConsoleInput&) = delete;
@@ -36,7 +37,7 @@ private:
     bool take(std::string_view bytes);
     bool run(const std::string& line);
 
-    Execute execute_;
+    ReaderSession& session_;
     Print print_;
     std::function<void()> quit_;
     asio::posix::stream_descriptor input_;

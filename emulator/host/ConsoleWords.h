@@ -14,6 +14,6 @@ std::vector<std::string> wordsOf(std::string_view line);
 std::string lowered(std::string text);
 
 /// A whole word of decimal digits, or nothing.
-std::optional<unsigned> number(const std::string& word);
+[[nodiscard]] std::optional<unsigned> number(const std::string& word);
 
 } // namespace kov450

@@ -28,4 +28,20 @@ std::string signalName(int number) {
     return abbreviation ? std::string("SIG") + abbreviation : "signal " + std::to_string(number);
 }
 
+EndOnSignals::EndOnSignals(asio::io_context& io) : signals_(io) {
+    for (const int number : endingSignals()) {
+        signals_.add(number);
+    }
+    signals_.async_wait([this, &io](const asio::error_code& error, int number) {
+        if (!error) {
+            endedBy_ = number;
+            io.stop();
+        }
+    });
+}
+
+std::string EndOnSignals::endingLine() const {
+    return "kov450-emu: ending" + (endedBy_ != 0 ? " on " + signalName(endedBy_) : "");
+}
+
 } // namespace kov450

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <asio.hpp>
+
 #include <string>
 #include <vector>
 
@@ -21,5 +23,20 @@ void ignoreHarmlessSignals();
 
 /// "SIGHUP" for SIGHUP, "SIGRTMIN+1" for a real-time signal.
 std::string signalName(int number);
+
+/// Stops the loop when one of endingSignals() comes, as `quit` does, and tells which one came.
+class EndOnSignals {
+public:
+    explicit EndOnSignals(asio::io_context& io);
+    EndOnSignals(const EndOnSignals&) = delete;
+    EndOnSignals& operator=(const EndOnSignals&) = delete;
+
+    /// "kov450-emu: ending", and on which signal when one ended the loop.
+    std::string endingLine() const;
+
+private:
+    asio::signal_set signals_;
+    int endedBy_ = 0;
+};
 
 } // namespace kov450

@@ -50,6 +50,6 @@ using FaultAction =
                  WrongLineSpeed, PullAfterRead, TearNextWrite, VanishLine, ClearFaults>;
 
 /// Puts the fault on the line, or says why not. The reader's thread alone may call this.
-ActionResult perform(LineFaults& faults, const FaultAction& action);
+[[nodiscard]] ActionResult perform(LineFaults& faults, const FaultAction& action);
 
 } // namespace kov450

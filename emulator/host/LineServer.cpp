@@ -22,9 +22,9 @@ constexpr std::size_t kMostQueuedBytes = 4096;
 
 } // namespace
 
-LineServer::LineServer(asio::io_context& io, PtyHost& pty, Reader& reader, LineFaults& faults,
-                       bool pace, Print print, Unpublish unpublish)
-    : io_(io), pty_(pty), reader_(reader), faults_(faults), pace_(pace), print_(std::move(print)),
+LineServer::LineServer(asio::io_context& io, PtyHost& pty, ReaderSession& session,
+                       LineFaults& faults, bool pace, Print print, Unpublish unpublish)
+    : io_(io), pty_(pty), session_(session), faults_(faults), pace_(pace), print_(std::move(print)),
       unpublish_(std::move(unpublish)), master_(io, pty.masterFd()), sendTimer_(io),
       exclusiveTimer_(io) {
 }
@@ -62,7 +62,7 @@ void LineServer::readMore() {
 void LineServer::onBytes(std::span<const std::uint8_t> bytes) {
     std::vector<std::uint8_t> heard(bytes.begin(), bytes.end());
     const auto clientSpeed = pty_.clientLineSpeed();
-    const std::uint32_t readerSpeed = reader_.state().lineSpeed;
+    const std::uint32_t readerSpeed = session_.reader().state().lineSpeed;
     const bool mismatch = clientSpeed && *clientSpeed != readerSpeed;
     if (mismatch) {
         // A UART sampling at the wrong rate reads other bits than were sent.
@@ -84,7 +84,7 @@ void LineServer::onBytes(std::span<const std::uint8_t> bytes) {
 }
 
 void LineServer::answer(const protocol::Frame& request, std::size_t requestBytes) {
-    const ReaderState before = reader_.state();
+    const ReaderState before = session_.reader().state();
     const bool forUs = request.address == 0 || request.address == before.address;
     std::optional<protocol::Frame> reply;
     if (forUs && faults_.tearNextWrite &&
@@ -92,9 +92,9 @@ void LineServer::answer(const protocol::Frame& request, std::size_t requestBytes
         reply = tornWrite(request, *faults_.tearNextWrite);
         faults_.tearNextWrite.reset();
     } else {
-        reply = reader_.handle(request);
+        reply = session_.apply(LineRequest{request});
     }
-    for (const std::string& line : describeChanges(before, reader_.state())) {
+    for (const std::string& line : describeChanges(before, session_.reader().state())) {
         print_(line);
     }
     if (reply && faults_.pullAfterRead &&
@@ -117,11 +117,12 @@ protocol::Frame LineServer::tornWrite(const protocol::Frame& request, std::size_
         partial.payload[1] = static_cast<std::uint8_t>(written);
         partial.payload.resize(
             std::min(partial.payload.size(), 2 + written * protocol::kBlockSize));
-        reader_.handle(partial);
+        // The client never hears of the blocks that made it: the answer is the lost power's.
+        static_cast<void>(session_.apply(LineRequest{std::move(partial)}));
     }
     emptyField("power lost during a write after " + std::to_string(written) + " block(s)");
     return protocol::Frame{protocol::FrameKind::Answer,
-                           reader_.state().address,
+                           session_.reader().state().address,
                            request.command,
                            protocol::status::kCardNoAnswer,
                            {}};
@@ -197,11 +198,15 @@ void LineServer::sendNext() {
 }
 
 void LineServer::emptyField(const std::string& why) {
-    const auto& cards = reader_.cards();
-    for (std::size_t index = 0; index < cards.size(); ++index) {
-        if (cards[index].inField) {
-            reader_.remove(index);
-            print_("fault: " + why + ": " + describeCard(index, cards[index]));
+    std::vector<Uid> inField;
+    for (const CardSlot& slot : session_.reader().cards()) {
+        if (slot.inField) {
+            inField.push_back(slot.card.uid());
+        }
+    }
+    for (const Uid& uid : inField) {
+        for (const std::string& line : session_.apply(WalletCommand{TakeCardAway{uid}})) {
+            print_("fault: " + why + ": " + line);
         }
     }
 }

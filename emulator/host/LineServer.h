@@ -2,7 +2,7 @@
 
 #include "emulator/host/LineFaults.h"
 #include "emulator/host/PtyHost.h"
-#include "emulator/model/Reader.h"
+#include "emulator/host/ReaderSession.h"
 #include "protocol/FrameDecoder.h"
 
 #include <asio.hpp>
@@ -15,18 +15,18 @@
 
 namespace kov450 {
 
-/// Serves the reader model on the pty: decodes requests, answers them, and reports the
-/// reader's visible changes. Bytes that arrive while the client's line speed differs from the
-/// reader's are garbage to the reader, as on a real line. With pacing, each answer leaves only
-/// after the wire time of its request and of itself.
+/// Serves the reader model on the pty: decodes requests, hands them to the reader's session,
+/// sends the answers, and reports the reader's visible changes. Bytes that arrive while the
+/// client's line speed differs from the reader's are garbage to the reader, as on a real line. With
+/// pacing, each answer leaves only after the wire time of its request and of itself.
 class LineServer {
 public:
     using Print = std::function<void(const std::string&)>;
     /// Takes away the port names that lead to the pty.
     using Unpublish = std::function<void()>;
 
-    LineServer(asio::io_context& io, PtyHost& pty, Reader& reader, LineFaults& faults, bool pace,
-               Print print, Unpublish unpublish);
+    LineServer(asio::io_context& io, PtyHost& pty, ReaderSession& session, LineFaults& faults,
+               bool pace, Print print, Unpublish unpublish);
     ~LineServer();
     LineServer(const LineServer&) = delete;
     LineServer& operator=(const LineServer&) = delete;
@@ -54,7 +54,7 @@ private:
 
     asio::io_context& io_;
     PtyHost& pty_;
-    Reader& reader_;
+    ReaderSession& session_;
     LineFaults& faults_;
     bool pace_;
     Print print_;

@@ -24,7 +24,8 @@ struct Options {
 };
 
 /// Parses the arguments after the program name; an error message when they make no sense.
-std::variant<Options, std::string> parseOptions(const std::vector<std::string_view>& arguments);
+[[nodiscard]] std::variant<Options, std::string>
+parseOptions(const std::vector<std::string_view>& arguments);
 
 std::string usage();
 

@@ -67,7 +67,7 @@ using WalletAction = std::variant<CreateCard, PresentCard, TakeCardAway, SetCred
                                   DeleteCard, ImportCard, ExportCard>;
 
 /// Does it to the reader's wallet. The reader's thread alone may call this.
-ActionResult perform(Reader& reader, const WalletAction& action);
+[[nodiscard]] ActionResult perform(Reader& reader, const WalletAction& action);
 
 /// The console line that asks for the same, so that the console can show what the window did.
 std::string commandLine(const WalletAction& action);

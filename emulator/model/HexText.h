@@ -14,6 +14,6 @@ std::string hexText(std::span<const std::uint8_t> bytes, std::string_view betwee
 
 /// Bytes of a text of hex digit pairs (either case); nothing when any character is not a hex
 /// digit or a digit lacks its pair.
-std::optional<std::vector<std::uint8_t>> bytesOfHexText(std::string_view text);
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> bytesOfHexText(std::string_view text);
 
 } // namespace kov450

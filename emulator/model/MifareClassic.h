@@ -37,7 +37,7 @@ class MifareClassic {
 public:
     static MifareClassic makeDefault(CardKind kind, const Uid& uid, std::uint8_t credit);
     /// A card from a raw memory dump of 1024 (1K) or 4096 (4K) bytes.
-    static std::optional<MifareClassic> fromDump(std::span<const std::uint8_t> dump);
+    [[nodiscard]] static std::optional<MifareClassic> fromDump(std::span<const std::uint8_t> dump);
     std::vector<std::uint8_t> dump() const;
 
     CardKind kind() const { return kind_; }
@@ -62,11 +62,14 @@ public:
     /// Field off or card taken away: the card forgets everything but its memory.
     void powerOff();
 
-    std::int32_t authenticate(KeyType type, std::size_t block, const Key& key);
-    std::int32_t read(std::size_t first, std::size_t count, std::vector<std::uint8_t>& out) const;
-    std::int32_t write(std::size_t first, std::size_t count, std::span<const std::uint8_t> data);
-    std::int32_t valueOperation(ValueOperation operation, std::size_t block, std::int32_t operand);
-    std::int32_t transfer(std::size_t block);
+    [[nodiscard]] std::int32_t authenticate(KeyType type, std::size_t block, const Key& key);
+    [[nodiscard]] std::int32_t read(std::size_t first, std::size_t count,
+                                    std::vector<std::uint8_t>& out) const;
+    [[nodiscard]] std::int32_t write(std::size_t first, std::size_t count,
+                                     std::span<const std::uint8_t> data);
+    [[nodiscard]] std::int32_t valueOperation(ValueOperation operation, std::size_t block,
+                                              std::int32_t operand);
+    [[nodiscard]] std::int32_t transfer(std::size_t block);
 
     /// Console tools that act on the memory directly, past the access conditions.
     void setCredit(std::uint8_t credit);
@@ -85,8 +88,8 @@ private:
 
     MifareClassic(CardKind kind, std::vector<Block> memory);
     std::optional<SectorConditions> conditionsOf(std::size_t sector) const;
-    std::int32_t checkRange(std::size_t first, std::size_t count) const;
-    std::int32_t checkValueAccess(std::size_t block, DataOperation operation) const;
+    [[nodiscard]] std::int32_t checkRange(std::size_t first, std::size_t count) const;
+    [[nodiscard]] std::int32_t checkValueAccess(std::size_t block, DataOperation operation) const;
     Block readable(std::size_t block, const SectorConditions& conditions) const;
     void loseAuthentication();
 

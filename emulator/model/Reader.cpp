@@ -14,7 +14,8 @@ bool isBit(std::uint8_t value) {
     return value == 0 || value == 1;
 }
 
-/// The answer to a change that could not be kept.
+} // namespace
+
 std::int32_t unkeptStatus(std::uint8_t command) {
     switch (static_cast<Command>(command)) {
     case Command::WriteBlocks:
@@ -26,33 +27,18 @@ std::int32_t unkeptStatus(std::uint8_t command) {
     }
 }
 
-} // namespace
-
 std::optional<protocol::Frame> Reader::handle(const protocol::Frame& request) {
     // Address 0 reaches the reader whatever its bus address; any other only when it matches.
     if (request.kind != protocol::FrameKind::Request ||
         (request.address != 0 && request.address != state_.address)) {
         return std::nullopt;
     }
-    std::optional<Memento> before;
-    if (keeper_ && mayChangeLastingState(request.command)) {
-        before = memento();
-    }
     Outcome outcome = dispatch(request.command, request.payload);
-    if (before && outcome.status == status::kOk && !keeper_(request)) {
-        // Acknowledged, the change would be gone at the next start.
-        restore(*std::move(before));
-        outcome = {unkeptStatus(request.command), {}};
-    }
     if (outcome.status != status::kOk) {
         outcome.payload.clear();
     }
-    protocol::Frame answer{protocol::FrameKind::Answer, state_.address, request.command,
+    return protocol::Frame{protocol::FrameKind::Answer, state_.address, request.command,
                            outcome.status, std::move(outcome.payload)};
-    if (observer_) {
-        observer_(request, answer);
-    }
-    return answer;
 }
 
 Reader::Outcome Reader::dispatch(std::uint8_t command, std::span<const std::uint8_t> payload) {

@@ -6,7 +6,6 @@
 #include "protocol/Messages.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <variant>
@@ -27,27 +26,12 @@ struct CommandOutcome {
 };
 
 /// The emulated reader: a pure state machine from a request frame to its answer. No I/O, no
-/// clock; a host feeds it frames and shows its state.
+/// clock; a host feeds it frames (through ReaderSession, which keeps what lasts) and shows its
+/// state.
 class Reader {
 public:
-    /// Told of each request this reader answered, with its answer, after the change it made:
-    /// hosts trace frames and save the lasting state from here, before the answer leaves.
-    using FrameObserver =
-        std::function<void(const protocol::Frame& request, const protocol::Frame& answer)>;
-
-    void setFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
-
-    /// Makes a change to what lasts durable before it is answered (hosts save the state
-    /// folder). Told of each request that changed what may last and succeeded; false when the
-    /// change could not be kept. The reader then undoes the request, as if it had never come,
-    /// and answers 2 for a card's memory (as a write that lost power) or 5 for a setting of its
-    /// own.
-    using Keeper = std::function<bool(const protocol::Frame& request)>;
-
-    void setKeeper(Keeper keeper) { keeper_ = std::move(keeper); }
-
     /// The answer to a request, or nothing when the request is addressed to another reader.
-    std::optional<protocol::Frame> handle(const protocol::Frame& request);
+    [[nodiscard]] std::optional<protocol::Frame> handle(const protocol::Frame& request);
 
     const ReaderState& state() const { return state_; }
     ReaderState& state() { return state_; }
@@ -110,12 +94,15 @@ private:
     ReaderState state_;
     std::vector<CardSlot> cards_;
     std::optional<Uid> selected_;
-    FrameObserver observer_;
-    Keeper keeper_;
 };
 
 /// Whether a request with this command id, answered with success, may have changed what lasts:
 /// the reader's EEPROM settings, a card's memory. Others need no save.
-bool mayChangeLastingState(std::uint8_t command);
+[[nodiscard]] bool mayChangeLastingState(std::uint8_t command);
+
+/// The status of a request that changed what lasts and succeeded, when the change could not be
+/// kept and is undone: 2 for a card's memory (as a write that lost power), 5 for a setting of
+/// the reader's own.
+[[nodiscard]] std::int32_t unkeptStatus(std::uint8_t command);
 
 } // namespace kov450

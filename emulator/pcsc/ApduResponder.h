@@ -25,7 +25,7 @@ public:
     static void powerOn(MifareClassic& card);
     static void powerOff(MifareClassic& card);
 
-    Answer respond(MifareClassic& card, std::span<const std::uint8_t> apdu);
+    [[nodiscard]] Answer respond(MifareClassic& card, std::span<const std::uint8_t> apdu);
 
 private:
     Answer getData(const MifareClassic& card, std::span<const std::uint8_t> apdu) const;

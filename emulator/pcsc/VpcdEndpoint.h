@@ -15,7 +15,7 @@ struct VpcdEndpoint {
 };
 
 /// HOST:PORT ([::1]:PORT for IPv6), or nothing when the text is not one.
-std::optional<VpcdEndpoint> parseVpcdEndpoint(std::string_view text);
+[[nodiscard]] std::optional<VpcdEndpoint> parseVpcdEndpoint(std::string_view text);
 
 std::string describe(const VpcdEndpoint& endpoint);
 

@@ -23,7 +23,7 @@ public:
         bool overlong = false; ///< A length above kLongestVpcdMessage: drop the connection.
     };
 
-    Decoded feed(std::span<const std::uint8_t> bytes);
+    [[nodiscard]] Decoded feed(std::span<const std::uint8_t> bytes);
 
 private:
     std::vector<std::uint8_t> pending_;

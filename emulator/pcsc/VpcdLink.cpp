@@ -15,10 +15,10 @@ namespace {
 constexpr std::chrono::milliseconds kFieldCheck{250};
 } // namespace
 
-VpcdLink::VpcdLink(asio::io_context& io, Reader& reader, VpcdEndpoint endpoint, Print print,
-                   std::function<void()> afterWrite)
+VpcdLink::VpcdLink(asio::io_context& io, const Reader& reader, VpcdEndpoint endpoint, Print print,
+                   CardPort& port)
     : io_(io), reader_(reader), endpoint_(std::move(endpoint)), print_(std::move(print)),
-      afterWrite_(std::move(afterWrite)), socket_(io), fieldTimer_(io) {
+      port_(port), socket_(io), fieldTimer_(io) {
 }
 
 VpcdLink::~VpcdLink() {
@@ -51,7 +51,7 @@ std::optional<Uid> VpcdLink::cardInField() const {
     return std::nullopt;
 }
 
-MifareClassic* VpcdLink::servedCard() {
+const MifareClassic* VpcdLink::servedCard() const {
     if (!served_) {
         return nullptr;
     }
@@ -59,7 +59,7 @@ MifareClassic* VpcdLink::servedCard() {
     if (!index || !reader_.cards()[*index].inField) {
         return nullptr;
     }
-    return &reader_.card(*index);
+    return &reader_.cards()[*index].card;
 }
 
 void VpcdLink::followField() {
@@ -183,19 +183,20 @@ void VpcdLink::answerWaiting() {
 }
 
 void VpcdLink::onMessage(const std::vector<std::uint8_t>& message) {
-    MifareClassic* card = servedCard();
+    const MifareClassic* card = servedCard();
     if (card == nullptr) {
         disconnect("the served card is gone");
         return;
     }
+    const Uid uid = card->uid();
     if (message.size() == 1) {
         switch (static_cast<VpcdControl>(message[0])) {
         case VpcdControl::PowerOn:
         case VpcdControl::Reset:
-            ApduResponder::powerOn(*card);
+            port_.power(uid, true);
             break;
         case VpcdControl::PowerOff:
-            ApduResponder::powerOff(*card);
+            port_.power(uid, false);
             break;
         case VpcdControl::Atr:
             send(storageCardAtr(card->kind()));
@@ -203,11 +204,12 @@ void VpcdLink::onMessage(const std::vector<std::uint8_t>& message) {
         }
         return;
     }
-    const auto answer = responder_.respond(*card, message);
-    if (answer.memoryChanged && afterWrite_) {
-        afterWrite_(); // what the card acknowledges has lasted
+    const unsigned generation = generation_;
+    const std::vector<std::uint8_t> answer = port_.command(uid, message);
+    // The port lets this link follow the field; an answer for a card gone meanwhile stays here.
+    if (generation == generation_) {
+        send(answer);
     }
-    send(answer.bytes);
 }
 
 void VpcdLink::send(std::span<const std::uint8_t> payload) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "emulator/model/Reader.h"
-#include "emulator/pcsc/ApduResponder.h"
+#include "emulator/pcsc/CardPort.h"
 #include "emulator/pcsc/VpcdEndpoint.h"
 #include "emulator/pcsc/VpcdFraming.h"
 
@@ -18,15 +18,14 @@ namespace kov450::pcsc {
 
 /// Serves the first card in the reader's field to vsmartcard's vpcd driver (and so to pcscd)
 /// over TCP: connected while a card lies in the field, disconnected when none does, so that
-/// pcscd sees the card arrive and leave. Runs on the reader's thread, the one Asio loop.
+/// pcscd sees the card arrive and leave. What vpcd asks of the card goes to `port`, whose answer
+/// goes back. Runs on the reader's thread, the one Asio loop.
 class VpcdLink {
 public:
     using Print = std::function<void(const std::string&)>;
 
-    /// `afterWrite` runs after a command changed the card's memory, before its answer leaves
-    /// (it saves the state folder).
-    VpcdLink(asio::io_context& io, Reader& reader, VpcdEndpoint endpoint, Print print,
-             std::function<void()> afterWrite);
+    VpcdLink(asio::io_context& io, const Reader& reader, VpcdEndpoint endpoint, Print print,
+             CardPort& port);
     ~VpcdLink();
     VpcdLink(const VpcdLink&) = delete;
     VpcdLink& operator=(const VpcdLink&) = delete;
@@ -46,7 +45,7 @@ public:
 
 private:
     std::optional<Uid> cardInField() const;
-    MifareClassic* servedCard();
+    const MifareClassic* servedCard() const;
     void connect(const Uid& uid);
     void disconnect(const std::string& why);
     void readMore();
@@ -58,14 +57,13 @@ private:
     void checkFieldLater();
 
     asio::io_context& io_;
-    Reader& reader_;
+    const Reader& reader_;
     VpcdEndpoint endpoint_;
     Print print_;
-    std::function<void()> afterWrite_;
+    CardPort& port_;
     asio::ip::tcp::socket socket_;
     asio::steady_timer fieldTimer_;
     VpcdDecoder decoder_;
-    ApduResponder responder_;
     std::optional<Uid> served_; ///< The card the connection stands for, connected or on its way.
     bool connected_ = false;
     bool reportedUnreachable_ = false;

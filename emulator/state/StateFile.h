@@ -31,7 +31,7 @@ struct SavedState {
 std::string stateText(const Reader& reader);
 
 /// Parses a state file's text; a message saying what is wrong when it is not one.
-std::variant<SavedState, std::string> parseStateText(std::string_view text);
+[[nodiscard]] std::variant<SavedState, std::string> parseStateText(std::string_view text);
 
 /// Gives a fresh reader the saved EEPROM and cards.
 void restoreState(Reader& reader, const SavedState& saved);

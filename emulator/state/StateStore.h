@@ -32,11 +32,11 @@ public:
     };
     /// Restores a fresh reader from the folder. An unreadable file is kept aside under another
     /// name (never deleted), and the reader is left fresh.
-    Loaded load(Reader& reader);
+    [[nodiscard]] Loaded load(Reader& reader);
 
     /// Writes the state when it differs from what was written last; why not when the file
     /// system refused (the previous file is then intact).
-    std::optional<std::string> saveIfChanged(const Reader& reader);
+    [[nodiscard]] std::optional<std::string> saveIfChanged(const Reader& reader);
 
     const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path file() const { return folder_ / kFileName; }

@@ -4,6 +4,7 @@
 #include "protocol/Messages.h"
 #include "protocol/Status.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -129,6 +130,92 @@ ExchangeText describeExchange(const protocol::Frame& request, const protocol::Fr
         text.answer = hexText(answer.payload);
     }
     return text;
+}
+
+namespace {
+
+std::string instructionName(std::span<const std::uint8_t> apdu) {
+    static const std::array<std::pair<std::uint8_t, const char*>, 6> kNames{{
+        {0xCA, "Get data"},
+        {0x82, "Load key"},
+        {0x86, "Authenticate"},
+        {0x88, "Authenticate"},
+        {0xB0, "Read binary"},
+        {0xD6, "Update binary"},
+    }};
+    if (apdu.size() >= 2 && apdu[0] == 0xFF) {
+        for (const auto& [instruction, name] : kNames) {
+            if (instruction == apdu[1]) {
+                return name;
+            }
+        }
+    }
+    return "APDU";
+}
+
+/// A status word with its short meaning, such as "69 82 security status not satisfied".
+std::string statusWordText(std::span<const std::uint8_t> word) {
+    static const std::array<std::pair<std::uint16_t, const char*>, 12> kNames{{
+        {0x9000, "OK"},
+        {0x6300, "authentication failed"},
+        {0x6581, "memory failure"},
+        {0x6700, "wrong length"},
+        {0x6982, "security status not satisfied"},
+        {0x6986, "command not allowed"},
+        {0x6988, "no such key"},
+        {0x6A81, "function not supported"},
+        {0x6A82, "no such block"},
+        {0x6D00, "instruction not supported"},
+        {0x6E00, "class not supported"},
+        {0x6F00, "no precise diagnosis"},
+    }};
+    const std::string hex = hexText(word, " ");
+    const auto value = static_cast<std::uint16_t>(word[0] << 8U | word[1]);
+    for (const auto& [code, name] : kNames) {
+        if (code == value) {
+            return hex + " " + name;
+        }
+    }
+    return hex;
+}
+
+} // namespace
+
+bool ExchangeText::succeeded() const {
+    return status.starts_with(kind == ExchangeKind::Pcsc ? "90 00" : "0 ");
+}
+
+ExchangeText describeApdu(std::span<const std::uint8_t> apdu,
+                          std::span<const std::uint8_t> answer) {
+    ExchangeText text;
+    text.kind = ExchangeKind::Pcsc;
+    text.command = "PC/SC " + instructionName(apdu);
+    // The header as the standard writes it; the data as a frame's data.
+    constexpr std::size_t kHeader = 5;
+    text.arguments = hexText(apdu.first(std::min(apdu.size(), kHeader)), " ");
+    if (apdu.size() > kHeader) {
+        text.arguments += ", data " + hexText(apdu.subspan(kHeader));
+    }
+    if (answer.size() < 2) {
+        text.status = "no status word";
+        text.answer = hexText(answer);
+        return text;
+    }
+    text.status = statusWordText(answer.last(2));
+    text.answer = hexText(answer.first(answer.size() - 2));
+    return text;
+}
+
+std::optional<ExchangeText> traceRow(const ReaderExchange& exchange) {
+    if (const auto* line = std::get_if<Exchange<LineRequest>>(&exchange)) {
+        if (line->answer) {
+            return describeExchange(line->operation.frame, *line->answer);
+        }
+    }
+    if (const auto* card = std::get_if<Exchange<CardApdu>>(&exchange)) {
+        return describeApdu(card->operation.apdu, card->answer);
+    }
+    return std::nullopt;
 }
 
 } // namespace kov450

@@ -75,8 +75,7 @@ QVariant TraceModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
-    if (role == Qt::ForegroundRole && index.column() == Status &&
-        !row.exchange.status.starts_with("0 ")) {
+    if (role == Qt::ForegroundRole && index.column() == Status && !row.exchange.succeeded()) {
         return QBrush(Qt::darkRed);
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {

@@ -9,8 +9,8 @@
 
 namespace kov450 {
 
-/// The command trace: one row per request the reader answered, newest last. Old rows go once
-/// there are more than `limit`, so that a long session does not grow without end.
+/// The command trace: one row per request the reader answered, framed or over PC/SC, newest last.
+/// Old rows go once there are more than `limit`, so that a long session does not grow without end.
 class TraceModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -4,40 +4,38 @@
 
 namespace kov450 {
 
-WindowBridge::WindowBridge(asio::io_context& io, Reader& reader, SaveState save, Print print)
-    : io_(io), reader_(reader), save_(std::move(save)), print_(std::move(print)) {
+WindowBridge::WindowBridge(asio::io_context& io, ReaderSession& session, Print print)
+    : io_(io), session_(session), print_(std::move(print)) {
 }
 
 void WindowBridge::act(WalletAction action) {
-    asio::post(io_, [this, action = std::move(action)] {
+    asio::post(io_, [this, action = std::move(action)]() mutable {
         print_("window: " + commandLine(action));
-        ConsoleReply reply = lastingChange(reader_, save_, [&] {
-            return ConsoleReply{linesOf(perform(reader_, action)), false};
-        });
-        for (const std::string& line : reply.lines) {
+        std::vector<std::string> lines = session_.apply(WalletCommand{std::move(action)});
+        for (const std::string& line : lines) {
             print_(line);
         }
-        hand([&](Pending& pending) { pending.replies.push_back(std::move(reply.lines)); });
-        publish();
+        hand([&](Pending& pending) { pending.replies.push_back(std::move(lines)); });
     });
 }
 
-void WindowBridge::notice(std::vector<std::string> lines) {
-    hand([&](Pending& pending) { pending.replies.push_back(std::move(lines)); });
-}
-
-void WindowBridge::frameAnswered(const protocol::Frame& request, const protocol::Frame& answer) {
+void WindowBridge::show(const ReaderChange& change) {
     const QTime now = QTime::currentTime();
-    ExchangeText text = describeExchange(request, answer);
-    ReaderSnapshot snapshot{reader_.state(), reader_.cards()};
+    std::optional<ExchangeText> row = traceRow(change.exchange());
+    ReaderSnapshot snapshot{session_.reader().state(), session_.reader().cards()};
     hand([&](Pending& pending) {
-        pending.trace.emplace_back(now, std::move(text));
+        if (row) {
+            pending.trace.emplace_back(now, std::move(*row));
+        }
+        if (const auto& notice = change.notice()) {
+            pending.replies.push_back({*notice});
+        }
         pending.snapshot = std::move(snapshot);
     });
 }
 
 void WindowBridge::publish() {
-    ReaderSnapshot snapshot{reader_.state(), reader_.cards()};
+    ReaderSnapshot snapshot{session_.reader().state(), session_.reader().cards()};
     hand([&](Pending& pending) { pending.snapshot = std::move(snapshot); });
 }
 

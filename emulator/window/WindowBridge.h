@@ -1,6 +1,6 @@
 #pragma once
 
-#include "emulator/host/LastingChange.h"
+#include "emulator/host/ReaderSession.h"
 #include "emulator/window/EmulatorWindow.h"
 
 #include <asio.hpp>
@@ -15,14 +15,14 @@ namespace kov450 {
 /// alone: the window's requests are posted to that thread, and what the reader did comes back
 /// as copies (snapshots, trace rows, replies), gathered under a lock and handed over in one
 /// queued call however many piled up meanwhile.
-class WindowBridge : public ReaderLink {
+class WindowBridge : public ReaderLink, public ReaderView {
 public:
     using Print = std::function<void(const std::string&)>;
 
-    /// `save` runs on the reader's thread after each change the window asked for: a change it
-    /// cannot save is undone (lastingChange). `print` echoes the window's requests, in the
-    /// console's words, and their replies on the console.
-    WindowBridge(asio::io_context& io, Reader& reader, SaveState save, Print print);
+    /// The window's requests go to `session` on the reader's thread, which keeps each change
+    /// (or undoes it and says why) before the reply comes back. `print` echoes the window's
+    /// requests, in the console's words, and their replies on the console.
+    WindowBridge(asio::io_context& io, ReaderSession& session, Print print);
 
     /// The window that receives what the reader did; it outlives the reader's loop.
     void attach(EmulatorWindow& window) { window_ = &window; }
@@ -31,11 +31,10 @@ public:
     void act(WalletAction action) override;
 
     // The reader's thread.
-    void frameAnswered(const protocol::Frame& request, const protocol::Frame& answer);
+    /// Sends the window the change's trace row, why it was refused, and a snapshot.
+    void show(const ReaderChange& change) override;
     /// Sends the window a snapshot of the reader as it is now.
     void publish();
-    /// Shows the window lines of the reader's own, such as why a command was refused.
-    void notice(std::vector<std::string> lines);
 
 private:
     struct Pending {
@@ -50,9 +49,8 @@ private:
     void deliver();
 
     asio::io_context& io_;
-    Reader& reader_;
+    ReaderSession& session_;
     EmulatorWindow* window_ = nullptr;
-    SaveState save_;
     Print print_;
     std::mutex mutex_;
     Pending pending_;

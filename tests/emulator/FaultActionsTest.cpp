@@ -16,22 +16,22 @@ TEST(FaultActions, EachSetsItsFault) {
     EXPECT_TRUE(isDone(perform(faults, QueueNoise{{0x00, 0xFF}})));
     EXPECT_TRUE(isDone(perform(faults, QueueNoise{{0x5A}})));
     EXPECT_EQ(faults.noise, (std::vector<std::uint8_t>{0x00, 0xFF, 0x5A}));
-    perform(faults, CorruptNextAnswer{});
+    EXPECT_TRUE(isDone(perform(faults, CorruptNextAnswer{})));
     EXPECT_TRUE(faults.corruptNextAnswer);
-    perform(faults, DropNextAnswer{});
+    EXPECT_TRUE(isDone(perform(faults, DropNextAnswer{})));
     EXPECT_TRUE(faults.dropNextAnswer);
     EXPECT_EQ(linesOf(perform(faults, DelayNextAnswer{std::chrono::milliseconds{250}})),
               std::vector<std::string>{"the next answer leaves 250 ms late"});
     EXPECT_EQ(faults.delayNextAnswer, std::chrono::milliseconds{250});
-    perform(faults, MuteLine{true});
+    EXPECT_TRUE(isDone(perform(faults, MuteLine{true})));
     EXPECT_TRUE(faults.mute);
-    perform(faults, WrongLineSpeed{true});
+    EXPECT_TRUE(isDone(perform(faults, WrongLineSpeed{true})));
     EXPECT_TRUE(faults.wrongSpeed);
-    perform(faults, PullAfterRead{});
+    EXPECT_TRUE(isDone(perform(faults, PullAfterRead{})));
     EXPECT_TRUE(faults.pullAfterRead);
-    perform(faults, TearNextWrite{kMostTornBlocks});
+    EXPECT_TRUE(isDone(perform(faults, TearNextWrite{kMostTornBlocks})));
     EXPECT_EQ(faults.tearNextWrite, std::optional<std::size_t>{kMostTornBlocks});
-    perform(faults, MuteLine{false});
+    EXPECT_TRUE(isDone(perform(faults, MuteLine{false})));
     EXPECT_FALSE(faults.mute);
 
     bool vanished = false;

@@ -64,25 +64,25 @@ inline std::vector<std::uint8_t> addressRequest() {
         {protocol::FrameKind::Request, 0, protocol::toByte(protocol::Command::GetAddress), 0, {}});
 }
 
-/// Asks the reader behind `link` for its bus address; the answer, or nothing when none came
-/// within `timeout`.
-inline std::optional<protocol::Frame> askAddress(const std::filesystem::path& link,
-                                                 std::chrono::milliseconds timeout) {
-    const kov450::FileDescriptor line = openLine(link);
-    if (!line.valid() || !writeAll(line.get(), addressRequest())) {
+/// Sends `request` on an open line and reads its answer; nothing when none came within
+/// `timeout`.
+inline std::optional<protocol::Frame> ask(int line, const protocol::Frame& request,
+                                          std::chrono::milliseconds timeout) {
+    const auto bytes = protocol::encodeFrame(request);
+    if (!bytes || !writeAll(line, *bytes)) {
         return std::nullopt;
     }
     protocol::FrameDecoder decoder(protocol::FrameKind::Answer);
     std::array<std::uint8_t, 256> chunk{};
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    pollfd ready{line.get(), POLLIN, 0};
+    pollfd ready{line, POLLIN, 0};
     for (auto left = timeout; left.count() > 0;
          left = std::chrono::duration_cast<std::chrono::milliseconds>(
              deadline - std::chrono::steady_clock::now())) {
         if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
             continue;
         }
-        const ssize_t got = ::read(line.get(), chunk.data(), chunk.size());
+        const ssize_t got = ::read(line, chunk.data(), chunk.size());
         if (got <= 0) {
             return std::nullopt;
         }
@@ -92,6 +92,20 @@ inline std::optional<protocol::Frame> askAddress(const std::filesystem::path& li
         }
     }
     return std::nullopt;
+}
+
+/// Asks the reader behind `link` for its bus address; the answer, or nothing when none came
+/// within `timeout`.
+inline std::optional<protocol::Frame> askAddress(const std::filesystem::path& link,
+                                                 std::chrono::milliseconds timeout) {
+    const kov450::FileDescriptor line = openLine(link);
+    if (!line.valid()) {
+        return std::nullopt;
+    }
+    return ask(
+        line.get(),
+        {protocol::FrameKind::Request, 0, protocol::toByte(protocol::Command::GetAddress), 0, {}},
+        timeout);
 }
 
 } // namespace line_client

@@ -1,5 +1,6 @@
 // The emulator's link to vpcd against a peer on loopback that plays vpcd, and plays it badly.
 #include "emulator/pcsc/VpcdLink.h"
+#include "emulator/host/ReaderSession.h"
 #include "emulator/model/Reader.h"
 #include "emulator/pcsc/VpcdFraming.h"
 
@@ -23,6 +24,12 @@ using Clock = std::chrono::steady_clock;
 
 const kov450::Uid kUid{0xA1, 0xB2, 0xC3, 0xD4};
 
+/// Keeps nothing: this test has no state folder.
+class NoKeeper final : public kov450::ChangeKeeper {
+public:
+    void keep(kov450::ReaderChange&) override {}
+};
+
 bool anyLineHas(const std::vector<std::string>& lines, const std::string& text) {
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
         return line.find(text) != std::string::npos;
@@ -44,9 +51,13 @@ TEST(VpcdLink, APeerThatReadsNoAnswersIsSentNoMoreYetLosesNone) {
     kov450::Reader reader;
     reader.present(
         reader.addCard(kov450::MifareClassic::makeDefault(kov450::CardKind::Classic1K, kUid, 50)));
+    NoKeeper keeper;
+    kov450::LineFaults faults;
+    kov450::ReaderSession session(reader, faults, keeper);
     std::vector<std::string> printed;
-    VpcdLink link(io, reader, {"127.0.0.1", acceptor.local_endpoint().port()},
-                  [&printed](const std::string& line) { printed.push_back(line); }, {});
+    VpcdLink link(
+        io, reader, {"127.0.0.1", acceptor.local_endpoint().port()},
+        [&printed](const std::string& line) { printed.push_back(line); }, session);
     link.start();
     asio::ip::tcp::socket peer(io);
     acceptor.accept(peer); // the link's connect is under way; the kernel completes it

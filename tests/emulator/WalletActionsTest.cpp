@@ -26,7 +26,7 @@ std::string refused(const ActionResult& result) {
 
 class WalletActions : public ::testing::Test {
 protected:
-    WalletActions() { perform(reader, CreateCard{CardKind::Classic1K, kFirst, 50}); }
+    WalletActions() { done(perform(reader, CreateCard{CardKind::Classic1K, kFirst, 50})); }
 
     Reader reader;
 };
@@ -84,7 +84,7 @@ TEST_F(WalletActions, ACardTheWalletLacksIsRefusedAndNothingChanges) {
 TEST_F(WalletActions, ExportAndImportRoundTripACard) {
     testing_support::TempFolder folder;
     const auto text = folder.path() / "card.eml";
-    perform(reader, SetCredit{kFirst, 123});
+    done(perform(reader, SetCredit{kFirst, 123}));
     EXPECT_EQ(
         done(perform(reader, ExportCard{kFirst, text})),
         std::vector<std::string>{"exported card 1 to " + text.string() + " as 64 lines of hex"});
@@ -94,7 +94,7 @@ TEST_F(WalletActions, ExportAndImportRoundTripACard) {
                                        " as 1024 raw bytes"});
     EXPECT_EQ(refused(perform(reader, ImportCard{text, false})),
               "a card with UID A1B2C3D4 exists already; delete it first");
-    perform(reader, DeleteCard{kFirst});
+    done(perform(reader, DeleteCard{kFirst}));
     EXPECT_EQ(done(perform(reader, ImportCard{text, true})),
               std::vector<std::string>{"imported card 1: 1K A1B2C3D4, in the field, idle, "
                                        "credit 123"});

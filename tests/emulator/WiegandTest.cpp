@@ -1,6 +1,7 @@
 #include "emulator/model/Wiegand.h"
 #include "emulator/host/Console.h"
 #include "protocol/Command.h"
+#include "protocol/Status.h"
 
 #include <gtest/gtest.h>
 
@@ -30,11 +31,13 @@ TEST(Wiegand26, ACardEnteringTheFieldIsSentOnlyWhileWiegandIsOn) {
     Console console{reader, faults};
     console.execute("create 1k 00010203");
     const auto setWiegand = [&](std::uint8_t mode, std::uint8_t format) {
-        reader.handle(protocol::Frame{protocol::FrameKind::Request,
-                                      0,
-                                      protocol::toByte(protocol::Command::Wiegand),
-                                      0,
-                                      {mode, format}});
+        const auto answer =
+            reader.handle(protocol::Frame{protocol::FrameKind::Request,
+                                          0,
+                                          protocol::toByte(protocol::Command::Wiegand),
+                                          0,
+                                          {mode, format}});
+        EXPECT_TRUE(answer && answer->status == protocol::status::kOk);
     };
     const auto framesIn = [](const ConsoleReply& reply) {
         std::vector<std::string> frames;

@@ -18,18 +18,39 @@
 namespace {
 
 using namespace kov450;
+using protocol::Command;
 
 constexpr Uid kFirst{0xA1, 0xB2, 0xC3, 0xD4};
+
+/// Keeps each change as kov450-emu's keeper does, with a save that the test can make fail, and
+/// shows it in the window.
+class TestKeeper final : public ChangeKeeper {
+public:
+    static constexpr const char* kNotSaved = "error: the state was not saved: a test";
+
+    void keep(ReaderChange& change) override {
+        if (change.mayLast()) {
+            readerThread = std::this_thread::get_id();
+            ++changes;
+            if (!saves) {
+                change.undo(kNotSaved);
+            }
+        }
+        view->show(change);
+    }
+
+    ReaderView* view = nullptr;
+    std::atomic<int> changes{0};
+    std::atomic<bool> saves{true};
+    std::thread::id readerThread;
+};
 
 class Bridge : public ::testing::Test {
 protected:
     Bridge() {
         reader.present(reader.addCard(MifareClassic::makeDefault(CardKind::Classic1K, kFirst, 50)));
         bridge.attach(window);
-        reader.setFrameObserver(
-            [this](const protocol::Frame& request, const protocol::Frame& answer) {
-                bridge.frameAnswered(request, answer);
-            });
+        keeper.view = &bridge;
     }
     ~Bridge() override {
         work.reset();
@@ -46,21 +67,23 @@ protected:
         return printedLines;
     }
 
+    /// Hands the reader a request from the line, on the reader's thread.
+    void fromTheLine(Command command, std::vector<std::uint8_t> payload) {
+        asio::post(io, [this, command, payload = std::move(payload)] {
+            static_cast<void>(session.apply(LineRequest{protocol::Frame{
+                protocol::FrameKind::Request, 0, protocol::toByte(command), 0, payload}}));
+        });
+    }
+
     Reader reader;
     asio::io_context io;
-    static constexpr const char* kNotSaved = "error: the state was not saved: a test";
-    std::atomic<int> changes{0};
-    std::atomic<bool> saves{true};
-    std::thread::id readerThread;
+    static constexpr const char* kNotSaved = TestKeeper::kNotSaved;
+    TestKeeper keeper;
+    LineFaults faults;
+    ReaderSession session{reader, faults, keeper};
     std::mutex printedMutex;
     std::vector<std::string> printedLines;
-    WindowBridge bridge{io, reader,
-                        [this] {
-                            readerThread = std::this_thread::get_id();
-                            ++changes;
-                            return saves ? std::nullopt : std::optional<std::string>(kNotSaved);
-                        },
-                        [this](const std::string& line) {
+    WindowBridge bridge{io, session, [this](const std::string& line) {
                             const std::lock_guard lock(printedMutex);
                             printedLines.push_back(line);
                         }};
@@ -78,8 +101,8 @@ TEST_F(Bridge, TheWindowsRequestsRunOnTheReadersThreadAndComeBack) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.wallet().rowCount() == 2; }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return walletCell(0, WalletModel::Credit) == "77"; }, 5000));
     EXPECT_EQ(walletCell(1, WalletModel::UidColumn), "11223344");
-    EXPECT_EQ(changes, 2) << "the state is saved after each change";
-    EXPECT_EQ(readerThread, loop.get_id());
+    EXPECT_EQ(keeper.changes, 2) << "the state is saved after each change";
+    EXPECT_EQ(keeper.readerThread, loop.get_id());
 }
 
 TEST_F(Bridge, TheConsoleShowsTheWindowsActionsInItsOwnWords) {
@@ -91,15 +114,8 @@ TEST_F(Bridge, TheConsoleShowsTheWindowsActionsInItsOwnWords) {
 }
 
 TEST_F(Bridge, FramesTheReaderAnswersReachTheTrace) {
-    asio::post(io, [this] {
-        reader.handle(protocol::Frame{
-            protocol::FrameKind::Request, 0, protocol::toByte(protocol::Command::Leds), 0, {1, 0}});
-        reader.handle(protocol::Frame{protocol::FrameKind::Request,
-                                      0,
-                                      protocol::toByte(protocol::Command::ReadBlocks),
-                                      0,
-                                      {4, 1}});
-    });
+    fromTheLine(Command::Leds, {1, 0});
+    fromTheLine(Command::ReadBlocks, {4, 1});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.trace().rowCount() == 2; }, 5000));
     const QString text = window.trace().text();
     EXPECT_TRUE(text.contains("LEDs\tred on, green off\t0 OK")) << text.toStdString();
@@ -124,20 +140,12 @@ TEST_F(Bridge, AChangeThatCannotBeSavedIsUndoneAndTheWindowSaysWhy) {
     const auto message = [&] {
         return window.statusBar()->currentMessage().toStdString();
     };
-    saves = false;
+    keeper.saves = false;
     bridge.act(SetCredit{kFirst, 77});
     ASSERT_TRUE(QTest::qWaitFor([&] { return message().find(kNotSaved) == 0; }, 5000)) << message();
     EXPECT_EQ(walletCell(0, WalletModel::Credit), "50");
     // A command from the line, kept as kov450-emu keeps them.
-    reader.setKeeper(lineKeeper([] { return std::optional<std::string>(kNotSaved); },
-                                [this](const std::string& why) { bridge.notice({why}); }));
-    asio::post(io, [this] {
-        reader.handle(protocol::Frame{protocol::FrameKind::Request,
-                                      0,
-                                      protocol::toByte(protocol::Command::SetAddress),
-                                      0,
-                                      {9}});
-    });
+    fromTheLine(Command::SetAddress, {9});
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.trace().rowCount() == 1; }, 5000));
     EXPECT_TRUE(window.trace().text().contains("Set address\taddress 9\t5 access denied"))
         << window.trace().text().toStdString();

@@ -60,6 +60,32 @@ TEST(ExchangeText, DecodesCommandsArgumentsAndStatus) {
     EXPECT_EQ(text.status, "11 unknown command");
 }
 
+TEST(ExchangeText, DescribesAnApduAndTheCardsAnswerAsAPcscRow) {
+    std::vector<std::uint8_t> update{0xFF, 0xD6, 0x00, 0x04, 0x10};
+    update.insert(update.end(), 16, 0x22);
+    auto text = describeApdu(update, std::vector<std::uint8_t>{0x65, 0x81});
+    EXPECT_EQ(text.kind, ExchangeKind::Pcsc);
+    EXPECT_EQ(text.command, "PC/SC Update binary");
+    EXPECT_EQ(text.arguments, "FF D6 00 04 10, data 22222222222222222222222222222222");
+    EXPECT_EQ(text.status, "65 81 memory failure");
+    EXPECT_EQ(text.answer, "");
+    EXPECT_FALSE(text.succeeded());
+
+    text = describeApdu(std::vector<std::uint8_t>{0xFF, 0xCA, 0x00, 0x00, 0x00},
+                        std::vector<std::uint8_t>{0xA1, 0xB2, 0xC3, 0xD4, 0x90, 0x00});
+    EXPECT_EQ(text.command, "PC/SC Get data");
+    EXPECT_EQ(text.arguments, "FF CA 00 00 00");
+    EXPECT_EQ(text.status, "90 00 OK");
+    EXPECT_EQ(text.answer, "A1B2C3D4");
+    EXPECT_TRUE(text.succeeded());
+
+    text = describeApdu(std::vector<std::uint8_t>{0x00, 0xA4, 0x04, 0x00},
+                        std::vector<std::uint8_t>{0x6E, 0x00});
+    EXPECT_EQ(text.command, "PC/SC APDU");
+    EXPECT_EQ(text.status, "6E 00 class not supported");
+    EXPECT_EQ(describeApdu(update, std::vector<std::uint8_t>{0x90}).status, "no status word");
+}
+
 TEST(ExchangeText, NamesEveryStatusItKnows) {
     using protocol::statusText;
     EXPECT_EQ(statusText(MF_ERR_TIMEOUT), "-2 timeout");
