@@ -51,6 +51,13 @@ struct BackEnd {
     std::int32_t readerFunctions;
     /// What the reader's version text begins with.
     std::string version;
+    /// What another program opening the reader gets while this one has the port open but has
+    /// asked for no card yet: 9 where the open port holds the reader, 0 where only a card
+    /// session does.
+    std::int32_t openBeforeACardSession;
+    /// What MF_transfer answers right after a refused MF_Value, when an earlier one succeeded:
+    /// 12 where the refusal drops the pending value, 0 where the earlier value is still there.
+    std::int32_t transferAfterARefusedValue;
     std::unique_ptr<BackEndSession> (*session)();
 };
 
