@@ -7,7 +7,7 @@ namespace testing_support {
 
 namespace {
 
-class FramedSession : public BackEndSession, private FramedEmulator {
+class FramedBackEndSession : public BackEndSession, private FramedEmulator {
 public:
     void start() override { FramedEmulator::start(); }
     ChildProcess& emulator() override { return *emulator_; }
@@ -32,7 +32,7 @@ BackEnd framedBackEnd() {
             .openBeforeACardSession = MF_ERR_PORT_BUSY,
             .transferAfterARefusedValue = MF_OK,
             .session = []() -> std::unique_ptr<BackEndSession> {
-                return std::make_unique<FramedSession>();
+                return std::make_unique<FramedBackEndSession>();
             }};
 }
 

@@ -9,7 +9,7 @@ namespace testing_support {
 
 namespace {
 
-class PcscSession : public BackEndSession, private PcscStack {
+class PcscBackEndSession : public BackEndSession, private PcscStack {
 public:
     void start() override { PcscStack::start(); }
     ChildProcess& emulator() override { return *emulator_; }
@@ -38,7 +38,7 @@ BackEnd pcscBackEnd() {
             .openBeforeACardSession = MF_OK,
             .transferAfterARefusedValue = MF_ERR_NO_VALUE_PENDING,
             .session = []() -> std::unique_ptr<BackEndSession> {
-                return std::make_unique<PcscSession>();
+                return std::make_unique<PcscBackEndSession>();
             }};
 }
 
