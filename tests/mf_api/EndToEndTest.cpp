@@ -210,6 +210,9 @@ TEST_P(EndToEnd, HaltedCardAnswersWakeUpOnlyUntilItLeavesTheField) {
     EXPECT_EQ(MF_Request(0, MF_REQUEST_ALL, type.data()), MF_OK);
     EXPECT_EQ(type, (Bytes{0x04, 0x00, 0x08}));
     EXPECT_EQ(MF_Halt(0), MF_ERR_NOT_SELECTED); // a request selects nothing
+    openSector();
+    ASSERT_EQ(MF_Halt(0), MF_OK);
+    ASSERT_EQ(MF_Request(0, MF_REQUEST_ALL, type.data()), MF_OK);
     Bytes serial(4);
     ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
     ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
