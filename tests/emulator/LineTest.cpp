@@ -1,5 +1,5 @@
 // kov450-emu's line as a client sees it: requests written to its pty, answers read back.
-#include "LineClient.h"
+#include "e2e/LineClient.h"
 #include "e2e/ChildProcess.h"
 #include "e2e/TempFolder.h"
 

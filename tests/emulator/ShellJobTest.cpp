@@ -1,6 +1,6 @@
 // kov450-emu as a job of an interactive shell on a terminal of the test's own: started with `&`,
 // brought back with `fg`, ended by the terminal closing.
-#include "LineClient.h"
+#include "e2e/LineClient.h"
 #include "e2e/TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // answer is a refusal, the card's memory and state.txt stay as they were, and nothing later
 // says otherwise. The parts are built and connected here as kov450-emu connects them, so that
 // the window is in reach; the test plays vpcd on loopback, in pcsc_sandbox's private network.
-#include "LineClient.h"
+#include "e2e/LineClient.h"
 #include "Waits.h"
 #include "e2e/FileSizeLimit.h"
 #include "e2e/TempFolder.h"

@@ -1,6 +1,7 @@
-// The acceptance check of our MF_API: a plain C program loads libMF_API.so with dlopen, runs a
-// whole card session on COM1 of kov450-emu, and a second program opening COM1 meanwhile gets 9.
-#include "e2e/EmulatorSession.h"
+// The acceptance check of our MF_API, over every back end: a plain C program loads libMF_API.so
+// with dlopen and runs a whole card session, and a second program opening the port meanwhile
+// gets 9.
+#include "backends/BackEnd.h"
 
 #include <csignal>
 #include <thread>
@@ -10,16 +11,21 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::ChildProcess;
 
-class DoneWhen : public testing_support::EmulatorTest {};
+class DoneWhen : public testing_support::BackEndTest {
+protected:
+    /// The C program doing `action` on the back end's port; it inherits the test's environment,
+    /// which points the library at the back end.
+    static ChildProcess probe(const char* action) {
+        return ChildProcess({MF_API_PROBE_PATH, MF_API_LIBRARY_PATH, action, GetParam().port});
+    }
+};
 
-TEST_F(DoneWhen, CProgramRunsACardSessionAndASecondProgramGetsPortBusy) {
-    const std::vector<std::pair<std::string, std::string>> environment{
-        {"MF_API_PORTS", ports_.path().string()}, {"MF_API_ANSWER_MARGIN_MS", kMarginMs}};
-    ChildProcess first({MF_API_PROBE_PATH, MF_API_LIBRARY_PATH, "sequence", "COM1"}, environment);
+TEST_P(DoneWhen, CProgramRunsACardSessionAndASecondProgramGetsPortBusy) {
+    auto first = probe("sequence");
     ASSERT_TRUE(first.waitForLine("sequence ok: credit 50 became 51", 20s)) << first.transcript();
     ASSERT_TRUE(first.waitForLine("holding the port", 5s)) << first.transcript();
 
-    ChildProcess second({MF_API_PROBE_PATH, MF_API_LIBRARY_PATH, "open", "COM1"}, environment);
+    auto second = probe("open");
     ASSERT_TRUE(second.waitForLine("status 9", 10s)) << second.transcript();
     EXPECT_EQ(second.wait(10s), 1);
 
@@ -28,26 +34,23 @@ TEST_F(DoneWhen, CProgramRunsACardSessionAndASecondProgramGetsPortBusy) {
     console("cards", "credit 51");
 
     // Once the first program has let go, the port opens again.
-    ChildProcess third({MF_API_PROBE_PATH, MF_API_LIBRARY_PATH, "open", "COM1"}, environment);
+    auto third = probe("open");
     ASSERT_TRUE(third.waitForLine("status 0", 10s)) << third.transcript();
     EXPECT_EQ(third.wait(10s), 0);
 }
 
-TEST_F(DoneWhen, PortOpensAgainAfterItsHolderWasKilled) {
-    const std::vector<std::pair<std::string, std::string>> environment{
-        {"MF_API_PORTS", ports_.path().string()}, {"MF_API_ANSWER_MARGIN_MS", kMarginMs}};
+TEST_P(DoneWhen, PortOpensAgainAfterItsHolderWasKilled) {
     {
-        ChildProcess holder({MF_API_PROBE_PATH, MF_API_LIBRARY_PATH, "sequence", "COM1"},
-                            environment);
+        auto holder = probe("sequence");
         ASSERT_TRUE(holder.waitForLine("holding the port", 20s)) << holder.transcript();
         holder.signal(SIGKILL);
         ASSERT_TRUE(holder.wait(5s).has_value());
     }
-    // The killed holder left the tty's exclusive flag set; the emulator clears it once no one
-    // holds the port's lock, so a new program gets in within a second or so.
+    // A killed holder on the pty left the tty's exclusive flag set; the emulator clears it once
+    // no one holds the port's lock, so a new program gets in within a second or so.
     int status = -1;
     for (int attempt = 0; attempt < 50 && status != 0; ++attempt) {
-        ChildProcess next({MF_API_PROBE_PATH, MF_API_LIBRARY_PATH, "open", "COM1"}, environment);
+        auto next = probe("open");
         const auto line = next.waitForLine("status ", 10s);
         ASSERT_TRUE(line) << next.transcript();
         status = std::stoi(line->substr(line->find("status ") + 7));
@@ -59,5 +62,8 @@ TEST_F(DoneWhen, PortOpensAgainAfterItsHolderWasKilled) {
     }
     EXPECT_EQ(status, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(, DoneWhen, testing::ValuesIn(testing_support::allBackEnds()),
+                         testing_support::backEndName);
 
 } // namespace

@@ -1,5 +1,6 @@
 // Port pcsc and the PC/SC service itself: finding the reader, another program holding it,
 // pcscd dying under a call and coming back, and calls that get no answer.
+#include "e2e/LibrarySteps.h"
 #include "pcsc/PcscSession.h"
 #include "pcsc/VpcdCard.h"
 
@@ -21,10 +22,9 @@ using namespace std::chrono_literals;
 
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
+using testing_support::openSector;
 using testing_support::PcscWatch;
 using testing_support::VpcdCard;
-
-const Bytes kDefaultKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
 
 // A call that gets no answer returns after its deadline, the answer margin (250 ms) and the
 // service's turnaround (2 s); this bound leaves room for a loaded machine under ASan. Without
@@ -47,17 +47,6 @@ private:
 
 class PcscService : public testing_support::PcscTest {
 protected:
-    /// Request, anticollision, select, load key 7D x 6 and authenticate block 4's sector.
-    void openSector() {
-        Bytes type(3);
-        Bytes serial(4);
-        ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
-        ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
-        ASSERT_EQ(MF_Select(0, serial.data()), MF_OK);
-        ASSERT_EQ(MF_LoadKey(0, kDefaultKey.data()), MF_OK);
-        ASSERT_EQ(MF_Authentication(0, MF_KEY_B, 4, serial.data()), MF_OK);
-    }
-
     void readCredit(std::uint8_t expected) {
         ASSERT_NO_FATAL_FAILURE(openSector());
         Bytes data(16);

@@ -14,15 +14,14 @@ namespace testing_support {
 
 using namespace std::chrono_literals;
 
-/// A test that runs kov450-emu headless on its own port folder and its own state folder, and
-/// points the library at it. The library's answer margin is generous, so that a busy machine
-/// does not make a call time out. An emulator started again in the same test finds the state its
-/// predecessor left.
-class EmulatorTest : public ::testing::Test {
+/// kov450-emu headless on its own port folder and its own state folder, with the library pointed
+/// at it. The library's answer margin is generous, so that a busy machine does not make a call
+/// time out. An emulator started again finds the state its predecessor left.
+class FramedEmulator {
 protected:
     static constexpr const char* kMarginMs = "1000";
 
-    void SetUp() override {
+    void start() {
         ::setenv("MF_API_PORTS", ports_.path().c_str(), 1);
         ::setenv("MF_API_ANSWER_MARGIN_MS", kMarginMs, 1);
         startEmulator({});
@@ -53,6 +52,12 @@ protected:
     TempFolder ports_;
     TempFolder state_;
     std::unique_ptr<ChildProcess> emulator_;
+};
+
+/// A test with a FramedEmulator of its own.
+class EmulatorTest : public ::testing::Test, protected FramedEmulator {
+protected:
+    void SetUp() override { start(); }
 };
 
 } // namespace testing_support

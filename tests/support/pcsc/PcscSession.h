@@ -20,17 +20,26 @@ namespace testing_support {
 
 using namespace std::chrono_literals;
 
-/// A test against a real pcscd with vsmartcard's vpcd driver and kov450-emu as the card in
-/// its reader, inside pcsc_sandbox (a private network, /run/pcscd and PID namespace), so that
-/// the machine's own pcscd is never touched. Outside the sandbox, or without pcscd and vpcd,
-/// the test is skipped and says why. The library's key store is in the test's state folder.
-class PcscTest : public ::testing::Test {
+/// A real pcscd with vsmartcard's vpcd driver and kov450-emu as the card in its reader, inside
+/// pcsc_sandbox (a private network, /run/pcscd and PID namespace), so that the machine's own
+/// pcscd is never touched. Outside the sandbox, or without pcscd and vpcd, the test is skipped
+/// and says why. The library's key store is in the test's state folder.
+class PcscStack {
+public:
+    PcscStack() = default;
+    PcscStack(const PcscStack&) = delete;
+    PcscStack& operator=(const PcscStack&) = delete;
+    ~PcscStack() {
+        emulator_.reset();
+        stopPcscd();
+    }
+
 protected:
     static constexpr const char* kReader = "Virtual PCD";
     static constexpr const char* kPcscd = "/usr/sbin/pcscd";
     static constexpr const char* kVpcdDriver = "/usr/lib/pcsc/drivers/serial/libifdvpcd.so";
 
-    void SetUp() override {
+    void start() {
         if (std::getenv("KOV_PCSC_SANDBOX") == nullptr) {
             GTEST_SKIP() << "skipped: PC/SC tests run only inside pcsc_sandbox (ctest runs them "
                             "there), never against the machine's pcscd";
@@ -45,12 +54,6 @@ protected:
         ASSERT_TRUE(PcscWatch::waitForCard(kReader, true, 10s))
             << "the emulator's card never reached pcscd:\n"
             << emulator_->transcript() << pcscdLog();
-    }
-
-    void TearDown() override {
-        MF_ExitComm();
-        emulator_.reset();
-        stopPcscd();
     }
 
     /// pcscd in the foreground with the readers of reader.conf.d (Debian's vsmartcard-vpcd puts
@@ -117,6 +120,13 @@ protected:
     TempFolder logs_;
     std::unique_ptr<ChildProcess> pcscd_;
     std::unique_ptr<ChildProcess> emulator_;
+};
+
+/// A test with a PcscStack of its own.
+class PcscTest : public ::testing::Test, protected PcscStack {
+protected:
+    void SetUp() override { start(); }
+    void TearDown() override { MF_ExitComm(); }
 };
 
 } // namespace testing_support
