@@ -2,9 +2,9 @@
 // byte 0 of block 4.
 
 #include "panel/KOV450.h"
-#include "panel/Purchase.h"
 #include "panel/PurchaseMessages.h"
-#include "panel/PurchaseRecorder.h"
+#include "purchase/Purchase.h"
+#include "purchase/PurchaseRecorder.h"
 
 #include "convert/HexText.h"
 #include "convert/NumberText.h"
@@ -45,11 +45,12 @@ void KOV450::Timer1_Timer() {
     const QString amountTyped = form.Text1->text();
     const std::optional<double> amount = convert::wholeTextNumber(amountTyped);
     module1_.BlockBytes.fill(0);
-    PurchaseRecorder recorder(journal_, openedPort_.toStdString(),
-                              form.AutoTXT->text().toStdString(),
-                              amountTyped.trimmed().toStdString());
-    const PurchaseResult result = purchase(
-        api_, std::span(module1_.BlockBytes).first<kBlockSize>(), amount,
+    using purchase::PurchaseOutcome;
+    purchase::PurchaseRecorder recorder(journal_, openedPort_.toStdString(),
+                                        form.AutoTXT->text().toStdString(),
+                                        amountTyped.trimmed().toStdString());
+    const purchase::PurchaseResult result = purchase::purchase(
+        api_, std::span(module1_.BlockBytes).first<purchase::kBlockSize>(), amount,
         [this](int deducted) { return confirmDeduction(deducted); }, &recorder);
     // The technician needs the file and the reason to mend a journal that cannot be written.
     const QString journalProblem = QString::fromStdString(recorder.problem().value_or(""));

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "purchase/Purchase.h"
+
 #include <QString>
+
+#include <optional>
 
 namespace panel {
 
@@ -38,5 +42,8 @@ inline const QString kNotRecorded = QStringLiteral("ثبت خريد در دفت�
 /// The write was made or tried, but its outcome could not be recorded: the journal settles it
 /// the next time the card is read, once it can be written again.
 inline const QString kOutcomeNotRecorded = QStringLiteral("نتيجه خريد در دفتر ثبت نشد");
+
+/// What the operator is told of an outcome; nothing after a write or a declined purchase.
+std::optional<QString> outcomeMessage(purchase::PurchaseOutcome outcome);
 
 } // namespace panel

@@ -1,7 +1,7 @@
 // The auto read's purchase without its window: the real binding over the recording double, and
 // the operator's answer given by the test.
 
-#include "panel/Purchase.h"
+#include "purchase/Purchase.h"
 #include "panel/PurchaseMessages.h"
 
 #include "binding/MfApi.h"
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace panel {
+namespace purchase {
 // Names the outcome in failure messages.
 void PrintTo(PurchaseOutcome outcome, std::ostream* out) {
     constexpr std::array names{"CreditUnreadable", "CreditTooLow", "AmountInvalid",
@@ -25,23 +25,23 @@ void PrintTo(PurchaseOutcome outcome, std::ostream* out) {
                                "WriteRefused",     "WriteUnknown", "NotRecorded"};
     *out << names.at(static_cast<std::size_t>(outcome));
 }
-} // namespace panel
+} // namespace purchase
 
 namespace {
 
-using panel::PurchaseOutcome;
+using purchase::PurchaseOutcome;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes creditBlock(std::uint8_t credit) {
     Bytes block{credit};
-    for (std::uint8_t i = 1; i < panel::kBlockSize; ++i) {
+    for (std::uint8_t i = 1; i < purchase::kBlockSize; ++i) {
         block.push_back(static_cast<std::uint8_t>(0xA0 + i));
     }
     return block;
 }
 
 /// Every step heard, as text, with the writes already sent when it was heard.
-struct HeardSteps : panel::PurchaseSteps {
+struct HeardSteps : purchase::PurchaseSteps {
     explicit HeardSteps(const std::vector<int>& asked) : questions(asked) {}
 
     void creditRead(std::int32_t status, std::optional<std::uint8_t> credit) override {
@@ -59,7 +59,7 @@ struct HeardSteps : panel::PurchaseSteps {
                         " writes");
         return goOnSending;
     }
-    void writeAnswered(const panel::PurchaseResult& result) override {
+    void writeAnswered(const purchase::PurchaseResult& result) override {
         heard.push_back("answered " + std::to_string(result.status));
     }
     std::vector<std::string> heard;
@@ -74,10 +74,10 @@ protected:
 
     /// One purchase of `amount` from a card holding `credit`, read with `readStatus`; the
     /// operator answers `yes`.
-    panel::PurchaseResult buy(std::uint8_t credit, std::optional<double> amount, bool yes = true,
-                              std::int32_t readStatus = MF_OK) {
+    purchase::PurchaseResult buy(std::uint8_t credit, std::optional<double> amount, bool yes = true,
+                                 std::int32_t readStatus = MF_OK) {
         mfdouble::script("MF_Read", {readStatus, creditBlock(credit)});
-        return panel::purchase(
+        return purchase::purchase(
             api, block, amount,
             [&](int deducted) {
                 asked.push_back(deducted);
@@ -96,7 +96,7 @@ protected:
     }
 
     reader::MfApi api{reader::LibraryLocation::besideProgram()};
-    std::array<std::uint8_t, panel::kBlockSize> block{};
+    std::array<std::uint8_t, purchase::kBlockSize> block{};
     std::vector<int> asked;
     HeardSteps steps{asked};
 };
@@ -104,7 +104,7 @@ protected:
 } // namespace
 
 TEST_F(Purchase, ReadsBlockFourAndWritesItBackWithTheNewCreditOnYes) {
-    const panel::PurchaseResult result = buy(50, 10);
+    const purchase::PurchaseResult result = buy(50, 10);
     EXPECT_EQ(result.outcome, PurchaseOutcome::Written);
     EXPECT_EQ(result.status, MF_OK);
     EXPECT_EQ(result.credit, 50);
@@ -119,7 +119,7 @@ TEST_F(Purchase, ReadsBlockFourAndWritesItBackWithTheNewCreditOnYes) {
 TEST_F(Purchase, AFailedReadIsUnreadableWhateverTheBufferHolds) {
     for (const std::uint8_t credit : {std::uint8_t{0}, std::uint8_t{50}}) {
         mfdouble::reset();
-        const panel::PurchaseResult result = buy(credit, 10, true, MF_ERR_NOT_AUTHENTICATED);
+        const purchase::PurchaseResult result = buy(credit, 10, true, MF_ERR_NOT_AUTHENTICATED);
         EXPECT_EQ(result.outcome, PurchaseOutcome::CreditUnreadable);
         EXPECT_EQ(result.status, MF_ERR_NOT_AUTHENTICATED);
         EXPECT_EQ(result.credit, std::nullopt);
@@ -130,7 +130,7 @@ TEST_F(Purchase, AFailedReadIsUnreadableWhateverTheBufferHolds) {
 
 TEST_F(Purchase, ACreditBelowTwoIsTooLowAndTwoIsNot) {
     for (const std::uint8_t credit : {std::uint8_t{0}, std::uint8_t{1}}) {
-        const panel::PurchaseResult result = buy(credit, 0);
+        const purchase::PurchaseResult result = buy(credit, 0);
         EXPECT_EQ(result.outcome, PurchaseOutcome::CreditTooLow) << int{credit};
         EXPECT_EQ(result.credit, credit);
     }
@@ -154,7 +154,7 @@ TEST_F(Purchase, AnAmountThatCannotComeOffIsRefusedBeforeAsking) {
         {5, 5.6, PurchaseOutcome::NotEnoughCredit}, // -0.6 rounds to -1
     };
     for (const Case& c : cases) {
-        const panel::PurchaseResult result = buy(c.credit, c.amount);
+        const purchase::PurchaseResult result = buy(c.credit, c.amount);
         EXPECT_EQ(result.outcome, c.outcome) << int{c.credit} << " less " << c.amount.value_or(-1);
         EXPECT_EQ(result.credit, c.credit);
         EXPECT_EQ(result.newCredit, std::nullopt);
@@ -178,7 +178,7 @@ TEST_F(Purchase, TheOperatorIsAskedTheAmountThatComesOffAfterRounding) {
 }
 
 TEST_F(Purchase, NoWritesNothing) {
-    const panel::PurchaseResult result = buy(50, 10, false);
+    const purchase::PurchaseResult result = buy(50, 10, false);
     EXPECT_EQ(result.outcome, PurchaseOutcome::Declined);
     EXPECT_EQ(result.newCredit, 40);
     EXPECT_EQ(asked, std::vector<int>{10});
@@ -199,7 +199,7 @@ TEST_F(Purchase, ARefusedWriteKeepsTheCreditAndALostAnswerLeavesItUnknown) {
     };
     for (const Case& c : cases) {
         mfdouble::script("MF_Write", {c.status, {}});
-        const panel::PurchaseResult result = buy(50, 10);
+        const purchase::PurchaseResult result = buy(50, 10);
         EXPECT_EQ(result.outcome, c.outcome) << c.status;
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.newCredit, 40);
@@ -227,7 +227,7 @@ TEST_F(Purchase, EachStepIsHeardAndTheSendingBeforeTheWriteGoes) {
 
 TEST_F(Purchase, AListenerThatCannotRecordStopsThePurchaseBeforeTheQuestionOrTheWrite) {
     steps.goOnAsking = false;
-    panel::PurchaseResult result = buy(50, 10);
+    purchase::PurchaseResult result = buy(50, 10);
     EXPECT_EQ(result.outcome, PurchaseOutcome::NotRecorded);
     EXPECT_TRUE(asked.empty());
     EXPECT_EQ(steps.heard.back(), "asking 50 40 after 0 questions");
@@ -244,7 +244,8 @@ TEST_F(Purchase, AListenerThatCannotRecordStopsThePurchaseBeforeTheQuestionOrThe
 
 TEST_F(Purchase, RunsWithoutAListener) {
     mfdouble::script("MF_Read", {MF_OK, creditBlock(50)});
-    const panel::PurchaseResult result = panel::purchase(api, block, 10, [](int) { return true; });
+    const purchase::PurchaseResult result =
+        purchase::purchase(api, block, 10, [](int) { return true; });
     EXPECT_EQ(result.outcome, PurchaseOutcome::Written);
 }
 

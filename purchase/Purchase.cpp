@@ -1,12 +1,11 @@
-#include "panel/Purchase.h"
+#include "purchase/Purchase.h"
 
 #include "binding/DeviceAddress.h"
-#include "panel/PurchaseMessages.h"
 
 #include "binding/MfApi.h"
 #include "convert/Rounding.h"
 
-namespace panel {
+namespace purchase {
 
 namespace {
 constexpr std::int32_t kCreditBlock = 4;
@@ -63,27 +62,4 @@ PurchaseResult purchase(reader::MfApi& api, std::span<std::uint8_t, kBlockSize> 
     return result;
 }
 
-std::optional<QString> outcomeMessage(PurchaseOutcome outcome) {
-    switch (outcome) {
-    case PurchaseOutcome::CreditUnreadable:
-        return kCardNotRead;
-    case PurchaseOutcome::CreditTooLow:
-        return kCreditFinished;
-    case PurchaseOutcome::AmountInvalid:
-        return kAmountInvalid;
-    case PurchaseOutcome::NotEnoughCredit:
-        return kCreditTooSmall;
-    case PurchaseOutcome::WriteRefused:
-        return kNothingDeducted;
-    case PurchaseOutcome::WriteUnknown:
-        return kWriteUnknown;
-    case PurchaseOutcome::NotRecorded:
-        return kNotRecorded;
-    case PurchaseOutcome::Declined:
-    case PurchaseOutcome::Written:
-        break;
-    }
-    return std::nullopt;
-}
-
-} // namespace panel
+} // namespace purchase

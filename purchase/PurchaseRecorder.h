@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/Purchase.h"
+#include "purchase/Purchase.h"
 
 #include "journal/PurchaseRecord.h"
 
@@ -11,9 +11,9 @@ namespace journal {
 class PurchaseJournal;
 }
 
-namespace panel {
+namespace purchase {
 
-/// Journals one auto read purchase as it goes: `asked`, then `declined`, or `sending` on disk
+/// Journals one purchase as it goes: `asked`, then `declined`, or `sending` on disk
 /// before the write and its outcome after. When the card read has a purchase that an earlier
 /// run left without an outcome, it settles that one first, by the credit the card holds. None
 /// of this shows; only a journal that cannot take a line stops the purchase before its write.
@@ -40,4 +40,4 @@ private:
     std::optional<std::string> problem_;
 };
 
-} // namespace panel
+} // namespace purchase

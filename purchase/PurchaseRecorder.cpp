@@ -1,11 +1,11 @@
-#include "panel/PurchaseRecorder.h"
+#include "purchase/PurchaseRecorder.h"
 
 #include "journal/OpenPurchases.h"
 #include "journal/PurchaseJournal.h"
 
 #include <chrono>
 
-namespace panel {
+namespace purchase {
 
 using journal::PurchaseEvent;
 
@@ -71,4 +71,4 @@ bool PurchaseRecorder::record(PurchaseEvent event, std::int32_t status) {
     return !problem_;
 }
 
-} // namespace panel
+} // namespace purchase

@@ -1,8 +1,7 @@
 #pragma once
 
-// The auto read's purchase: one credit held in byte 0 of block 4, a purchase amount taken off it.
-
-#include <QString>
+// One purchase: a credit held in byte 0 of block 4, a purchase amount taken off it. The panel's
+// auto read and tagcard's charge both run it; what each tells its user is its own.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +13,7 @@ namespace reader {
 class MfApi;
 }
 
-namespace panel {
+namespace purchase {
 
 /// The bytes of one card block, as read and written.
 inline constexpr std::size_t kBlockSize = 16;
@@ -69,7 +68,4 @@ PurchaseResult purchase(reader::MfApi& api, std::span<std::uint8_t, kBlockSize> 
                         std::optional<double> amount, const ConfirmDeduction& confirm,
                         PurchaseSteps* steps = nullptr);
 
-/// What the operator is told of an outcome; nothing after a write or a declined purchase.
-std::optional<QString> outcomeMessage(PurchaseOutcome outcome);
-
-} // namespace panel
+} // namespace purchase
