@@ -11,9 +11,6 @@
 
 namespace cli {
 
-namespace {
-
-/// Which library the binding finds, and its own version text, or why none was found.
 std::string libraryLine(const reader::LibraryLocation& location) {
     reader::MfApi api(location);
     std::string problem;
@@ -33,8 +30,6 @@ std::string libraryLine(const reader::LibraryLocation& location) {
     version.back() = 0;
     return "MF_API: " + where + ", " + reinterpret_cast<const char*>(version.data());
 }
-
-} // namespace
 
 std::string versionLine(const std::string& name) {
     return name + " " + kVersion;

@@ -20,6 +20,9 @@ struct ProgramInfo {
 /// "NAME VERSION".
 std::string versionLine(const std::string& name);
 
+/// "MF_API: FILE, VERSION TEXT": the library the binding finds there, or why none was found.
+std::string libraryLine(const reader::LibraryLocation& location);
+
 /// Answers --help or --version (whichever comes first among the arguments) on standard output
 /// and returns the exit status; nothing when the arguments ask for neither. Needs no display.
 std::optional<int> answerInfoOptions(int argc, char** argv, const ProgramInfo& info);
