@@ -179,6 +179,7 @@ int runProvision(Tool& tool, const ProvisionOptions& options) {
     if (auto failed = portFailure(tool, "provision", port)) {
         return *failed;
     }
+    tool.report.note("lay the cards on the reader one after another; Ctrl-C ends");
     const std::string of = plan.count ? " of " + std::to_string(*plan.count) : " done";
     int served = 0;
     int failed = 0;

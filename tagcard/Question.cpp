@@ -57,8 +57,12 @@ Answer askYesNo(int input, int output, std::string_view question,
             return Answer::NoAnswerInTime;
         }
         std::array<pollfd, 2> ready{pollfd{input, POLLIN, 0}, pollfd{interrupts.fd(), POLLIN, 0}};
-        if (::poll(ready.data(), ready.size(), static_cast<int>(left.count())) <= 0 ||
-            (ready[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+        const int events = ::poll(ready.data(), ready.size(), static_cast<int>(left.count()));
+        // A Ctrl-C typed before the line's end wins over the line.
+        if (interrupts.caught()) {
+            return Answer::Interrupted;
+        }
+        if (events <= 0 || (ready[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
             continue;
         }
         std::array<char, 64> chunk{};
