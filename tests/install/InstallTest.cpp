@@ -284,6 +284,24 @@ TEST_F(Install, ProgramsAnswerHelpAndVersionAndRefuseWhatTheyDoNotTakeWithoutADi
     }
 }
 
+TEST_F(Install, TagcardComesWithItsCompletionAndAnswersWithoutADisplay) {
+    install({"runtime", "tools"});
+    EXPECT_TRUE(fs::is_regular_file(share() / "bash-completion/completions/tagcard"));
+    const Result version = runBare(bin() / "tagcard", {"--version"});
+    EXPECT_EQ(version.status, 0) << version.output;
+    EXPECT_EQ(version.output,
+              "tagcard " KOV_VERSION "\nMF_API: " + (lib() / "libMF_API.so.1").string() + ", " +
+                  kLibraryVersionText + "\n");
+    const Result help = runBare(bin() / "tagcard", {"--help"});
+    EXPECT_EQ(help.status, 0) << help.output;
+    EXPECT_EQ(help.output.rfind("usage: tagcard ", 0), 0U) << help.output;
+    EXPECT_NE(help.output.find("Exit status:"), std::string::npos) << help.output;
+    // A usage error is status 1, as tagcard documents.
+    const Result bad = runBare(bin() / "tagcard", {"--no-such-option", "scan"});
+    EXPECT_EQ(bad.status, 1) << bad.output;
+    EXPECT_NE(bad.output.find("usage: tagcard "), std::string::npos) << bad.output;
+}
+
 TEST_F(Install, MenuEntriesAreValidAndNameTheInstalledProgramsAndIcons) {
     install({"tools"});
     if (!hasProgram("desktop-file-validate")) {
@@ -312,6 +330,8 @@ TEST_F(Install, ManualPagesRenderWithoutWarningsAndNameTheEnvironment) {
          {"MF_API_PORTS", "XDG_RUNTIME_DIR", "MF_API_ANSWER_MARGIN_MS", "libMF_API.so.1",
           "socket://", "--version", "XDG_STATE_HOME", "purchases.csv", "resolved-not-written"}},
         {"tagpoll", {"MF_API_PORTS", "XDG_RUNTIME_DIR", "MF_API_ANSWER_MARGIN_MS", "COM1"}},
+        {"tagcard",
+         {"MF_API_PORTS", "XDG_STATE_HOME", "purchases.csv", "--json", "--new-key", "pcsc"}},
         {"kov450-emu",
          {"MF_API_PORTS", "XDG_RUNTIME_DIR", "XDG_STATE_HOME", "--state", "--pace", "--headless",
           "ser2net"}},
