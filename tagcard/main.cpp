@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
                   "journalled");
     std::string amount;
     bool yes = false;
-    charge->add_option("AMOUNT", amount, "the purchase amount (a refund: -- -5)")->required();
+    charge->add_option("AMOUNT", amount, "the purchase amount; a negative one is a refund")
+        ->required();
     charge->add_flag("--yes", yes, "do not ask: the answer is yes");
 
     CLI::App* provision =
