@@ -105,7 +105,7 @@ MF_EXPORT int32_t MF_CALL MF_SetDeviceBaud(int32_t device, int32_t baud) {
         return MF_ERR_BAD_ARGUMENT;
     }
     // A speed this side cannot follow is refused before the reader moves to it.
-    if (!mfapi::termiosSpeed(baud)) {
+    if (!mfapi::isLineSpeed(baud)) {
         return MF_ERR_BAD_SPEED;
     }
     return withBytes({device}, [&](Backend& backend, const auto& bytes) {

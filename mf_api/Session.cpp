@@ -1,6 +1,5 @@
 #include "mf_api/Session.h"
 
-#include "mf_api/LineSpeed.h"
 #include "mf_api/OpenBackend.h"
 #include "mf_api/PortName.h"
 #include "ports/PortFolder.h"
@@ -36,13 +35,8 @@ std::int32_t Session::open(const char* portName, std::int32_t bitsPerSecond) {
         return *refusal == PortRefusal::UnsafeFolder ? MF_ERR_UNSAFE_PORT_FOLDER
                                                      : MF_ERR_NO_SUCH_PORT;
     }
-    const auto& target = std::get<PortTarget>(lookup);
-    // A PC/SC reader has no line speed: any speed is taken, and none matters.
-    const bool pcsc = std::holds_alternative<PcscPort>(target);
-    if (!pcsc && !termiosSpeed(bitsPerSecond)) {
-        return MF_ERR_BAD_SPEED;
-    }
-    auto opened = openBackend(target, static_cast<std::uint32_t>(bitsPerSecond));
+    auto opened =
+        openBackend(std::get<PortTarget>(lookup), static_cast<std::uint32_t>(bitsPerSecond));
     if (const auto* status = std::get_if<std::int32_t>(&opened)) {
         return *status;
     }

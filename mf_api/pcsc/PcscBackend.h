@@ -9,6 +9,7 @@
 #include "mf_api/pcsc/PcscLink.h"
 #include "mf_api/pcsc/StatusWords.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -104,8 +105,10 @@ private:
     bool gone_ = false;
 };
 
-/// Opens the PC/SC reader the port names: -12 without a PC/SC service, -5 without such a
-/// reader, 9 when another program holds it exclusively.
-std::variant<std::unique_ptr<Backend>, std::int32_t> openPcscBackend(const PcscPort& port);
+/// Opens the PC/SC reader the port names, each call to the service allowed the answer margin and
+/// the service's turnaround: -12 without a PC/SC service, -5 without such a reader, 9 when
+/// another program holds it exclusively.
+std::variant<std::unique_ptr<Backend>, std::int32_t>
+openPcscBackend(const PcscPort& port, std::chrono::milliseconds answerMargin);
 
 } // namespace mfapi::pcsc

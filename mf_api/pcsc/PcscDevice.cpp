@@ -1,7 +1,6 @@
 // The PC/SC back end's reader functions, its service calls, and opening a reader.
 #include "mf_api/pcsc/PcscBackend.h"
 
-#include "mf_api/Connection.h"
 #include "mf_api/pcsc/ReaderChoice.h"
 #include "protocol/Status.h"
 
@@ -9,7 +8,6 @@
 #include <reader.h> // SCARD_ATTR_VENDOR_IFD_SERIAL_NO
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace mfapi::pcsc {
 
@@ -124,8 +122,9 @@ std::int32_t PcscBackend::fail(LONG result) {
     return statusOf(failure);
 }
 
-std::variant<std::unique_ptr<Backend>, std::int32_t> openPcscBackend(const PcscPort& port) {
-    PcscLink link(pcscCallTimeout(answerMargin(std::getenv("MF_API_ANSWER_MARGIN_MS"))));
+std::variant<std::unique_ptr<Backend>, std::int32_t>
+openPcscBackend(const PcscPort& port, std::chrono::milliseconds answerMargin) {
+    PcscLink link(pcscCallTimeout(answerMargin));
     if (const LONG established = link.establish(); established != SCARD_S_SUCCESS) {
         return openFailure(established);
     }

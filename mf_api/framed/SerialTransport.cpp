@@ -1,7 +1,7 @@
-#include "mf_api/SerialTransport.h"
+#include "mf_api/framed/SerialTransport.h"
 
-#include "mf_api/AsioDeadline.h"
-#include "mf_api/LineSpeed.h"
+#include "mf_api/framed/AsioDeadline.h"
+#include "mf_api/framed/TermiosSpeed.h"
 
 #include <MF_API.h>
 
@@ -17,7 +17,7 @@
 #include <cerrno>
 #include <utility>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 namespace {
 
@@ -184,4 +184,4 @@ openSerialTransport(const DevicePort& device, std::uint32_t bitsPerSecond) {
         std::make_unique<SerialTransport>(fd.release(), settingsBefore));
 }
 
-} // namespace mfapi
+} // namespace mfapi::framed

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "mf_api/PortName.h"
-#include "mf_api/Transport.h"
+#include "mf_api/framed/Transport.h"
 
 #include <cstdint>
 #include <memory>
 #include <variant>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 /// Opens a serial device (or a pty that stands in for one) held exclusively: flock plus
 /// TIOCEXCL, so that another program's open is refused, never blocked. Raw 8N1, no flow control.
@@ -17,4 +17,4 @@ namespace mfapi {
 std::variant<std::unique_ptr<Transport>, std::int32_t>
 openSerialTransport(const DevicePort& device, std::uint32_t bitsPerSecond);
 
-} // namespace mfapi
+} // namespace mfapi::framed

@@ -1,4 +1,4 @@
-#include "mf_api/HostLookup.h"
+#include "mf_api/framed/HostLookup.h"
 
 #include <MF_API.h>
 
@@ -11,7 +11,7 @@
 #include <system_error>
 #include <thread>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 namespace {
 
@@ -66,4 +66,4 @@ lookUpHost(const std::string& host, std::uint16_t port, Clock::time_point deadli
     return std::move(pending->endpoints);
 }
 
-} // namespace mfapi
+} // namespace mfapi::framed

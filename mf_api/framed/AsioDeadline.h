@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mf_api/Transport.h"
+#include "mf_api/framed/Transport.h"
 
 #include <asio.hpp>
 
@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 struct IoOutcome {
     asio::error_code error;
@@ -76,4 +76,4 @@ IoResult readSomeBefore(asio::io_context& io, Stream& stream, std::span<std::uin
     return classify(outcome);
 }
 
-} // namespace mfapi
+} // namespace mfapi::framed

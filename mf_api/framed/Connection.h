@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mf_api/Transport.h"
+#include "mf_api/framed/Transport.h"
 #include "protocol/Command.h"
 #include "protocol/FrameDecoder.h"
 
@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 /// What one command brought back: the status (the reader's, or a host-side one) and, on
 /// success, the answer's payload.
@@ -27,9 +27,6 @@ std::chrono::microseconds exchangeTimeout(std::size_t requestBytes, std::uint32_
 /// anything else (a host-side code, a code of a newer reader) is MF_ERR_UNKNOWN_STATUS, so that
 /// no reader can pass for the library ("library missing") or the port ("port busy").
 std::int32_t statusFromReader(std::int32_t wireStatus);
-
-/// The margin from $MF_API_ANSWER_MARGIN_MS (0 to 10000), or 250 ms.
-std::chrono::milliseconds answerMargin(const char* setting);
 
 /// The command layer over one open port: one request out, one answer back, in bounded time.
 /// Not thread-safe by itself; the exported functions hold the library's lock around it.
@@ -57,4 +54,4 @@ private:
     bool gone_ = false;
 };
 
-} // namespace mfapi
+} // namespace mfapi::framed

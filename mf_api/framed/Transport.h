@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 using Clock = std::chrono::steady_clock;
 
@@ -35,4 +35,4 @@ public:
     virtual std::int32_t setLineSpeed(std::uint32_t bitsPerSecond) = 0;
 };
 
-} // namespace mfapi
+} // namespace mfapi::framed

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mf_api/Transport.h"
+#include "mf_api/framed/Transport.h"
 
 #include <asio/ip/tcp.hpp>
 
@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 /// The addresses of `host`, looked up before the deadline, or an MF_API status: no such host is
 /// MF_ERR_NO_SUCH_PORT, a name server that does not answer in time MF_ERR_TIMEOUT. The system's
@@ -18,4 +18,4 @@ namespace mfapi {
 std::variant<std::vector<asio::ip::tcp::endpoint>, std::int32_t>
 lookUpHost(const std::string& host, std::uint16_t port, Clock::time_point deadline);
 
-} // namespace mfapi
+} // namespace mfapi::framed

@@ -1,8 +1,13 @@
-#include "mf_api/FramedBackend.h"
+#include "mf_api/framed/FramedBackend.h"
+
+#include "mf_api/LineSpeed.h"
+#include "mf_api/framed/Connection.h"
+#include "mf_api/framed/SerialTransport.h"
+#include "mf_api/framed/TcpTransport.h"
 
 #include <MF_API.h>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 namespace {
 
@@ -120,10 +125,37 @@ private:
     std::unique_ptr<Connection> connection_;
 };
 
-} // namespace
+// A connect over the network may take longer than a reader's answer, but not without bound.
+constexpr std::chrono::milliseconds kConnectTimeout{2000};
 
-std::unique_ptr<Backend> makeFramedBackend(std::unique_ptr<Connection> connection) {
-    return std::make_unique<FramedBackend>(std::move(connection));
+std::variant<std::unique_ptr<Backend>, std::int32_t>
+framedOver(std::variant<std::unique_ptr<Transport>, std::int32_t> opened,
+           std::uint32_t bitsPerSecond, std::chrono::milliseconds margin) {
+    if (const auto* status = std::get_if<std::int32_t>(&opened)) {
+        return *status;
+    }
+    return std::make_unique<FramedBackend>(std::make_unique<Connection>(
+        std::move(std::get<std::unique_ptr<Transport>>(opened)), bitsPerSecond, margin));
 }
 
-} // namespace mfapi
+} // namespace
+
+std::variant<std::unique_ptr<Backend>, std::int32_t>
+openFramedBackend(const DevicePort& device, std::uint32_t bitsPerSecond,
+                  std::chrono::milliseconds margin) {
+    if (!isLineSpeed(bitsPerSecond)) {
+        return MF_ERR_BAD_SPEED;
+    }
+    return framedOver(openSerialTransport(device, bitsPerSecond), bitsPerSecond, margin);
+}
+
+std::variant<std::unique_ptr<Backend>, std::int32_t>
+openFramedBackend(const TcpPort& tcp, std::uint32_t bitsPerSecond,
+                  std::chrono::milliseconds margin) {
+    if (!isLineSpeed(bitsPerSecond)) {
+        return MF_ERR_BAD_SPEED;
+    }
+    return framedOver(openTcpTransport(tcp.host, tcp.port, kConnectTimeout), bitsPerSecond, margin);
+}
+
+} // namespace mfapi::framed

@@ -1,8 +1,8 @@
-#include "mf_api/TcpTransport.h"
+#include "mf_api/framed/TcpTransport.h"
 
-#include "mf_api/AsioDeadline.h"
-#include "mf_api/HostLookup.h"
 #include "mf_api/LineSpeed.h"
+#include "mf_api/framed/AsioDeadline.h"
+#include "mf_api/framed/HostLookup.h"
 
 #include <MF_API.h>
 
@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <array>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 namespace {
 
@@ -72,7 +72,7 @@ public:
     }
 
     std::int32_t setLineSpeed(std::uint32_t bitsPerSecond) override {
-        return termiosSpeed(bitsPerSecond) ? MF_OK : MF_ERR_BAD_SPEED;
+        return isLineSpeed(bitsPerSecond) ? MF_OK : MF_ERR_BAD_SPEED;
     }
 
 private:
@@ -92,4 +92,4 @@ openTcpTransport(const std::string& host, std::uint16_t port, std::chrono::milli
     return std::unique_ptr<Transport>(std::move(transport));
 }
 
-} // namespace mfapi
+} // namespace mfapi::framed
