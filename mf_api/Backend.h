@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mf_api/Result.h"
 #include "protocol/Messages.h"
 
 #include <cstdint>
@@ -8,12 +9,6 @@
 #include <vector>
 
 namespace mfapi {
-
-/// What a reader operation gave: an MF_API status and, when it is 0, the value.
-template <typename T> struct Result {
-    std::int32_t status = 0;
-    T value{};
-};
 
 /// The reader's operations as typed calls, whatever carries them to the reader. The exported
 /// functions check the caller's arguments and buffers and hold the library's lock; a back end

@@ -8,8 +8,8 @@
 
 namespace mfapi {
 
-std::variant<std::unique_ptr<Backend>, std::int32_t> openBackend(const PortTarget& target,
-                                                                 std::uint32_t bitsPerSecond) {
+Result<std::unique_ptr<Backend>> openBackend(const PortTarget& target,
+                                             std::uint32_t bitsPerSecond) {
     const auto margin = answerMargin(std::getenv("MF_API_ANSWER_MARGIN_MS"));
     if (const auto* pcsc = std::get_if<PcscPort>(&target)) {
         return pcsc::openPcscBackend(*pcsc, margin);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mf_api/Result.h"
 #include "mf_api/framed/Transport.h"
 #include "protocol/Command.h"
 #include "protocol/FrameDecoder.h"
@@ -13,10 +14,7 @@ namespace mfapi::framed {
 
 /// What one command brought back: the status (the reader's, or a host-side one) and, on
 /// success, the answer's payload.
-struct Reply {
-    std::int32_t status = 0;
-    std::vector<std::uint8_t> payload;
-};
+using Reply = Result<std::vector<std::uint8_t>>;
 
 /// Time allowed for one exchange: the wire time of the request and of the longest answer at
 /// the line speed, plus a margin for the reader (and any network) to turn around.

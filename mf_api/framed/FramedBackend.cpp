@@ -115,7 +115,7 @@ private:
         if (reply.status != MF_OK) {
             return {reply.status, {}};
         }
-        auto answer = protocol::decode<protocol::AnswerOf<C>>(reply.payload);
+        auto answer = protocol::decode<protocol::AnswerOf<C>>(reply.value);
         if (!answer) {
             return {MF_ERR_BAD_FRAME, {}};
         }
@@ -128,32 +128,31 @@ private:
 // A connect over the network may take longer than a reader's answer, but not without bound.
 constexpr std::chrono::milliseconds kConnectTimeout{2000};
 
-std::variant<std::unique_ptr<Backend>, std::int32_t>
-framedOver(std::variant<std::unique_ptr<Transport>, std::int32_t> opened,
-           std::uint32_t bitsPerSecond, std::chrono::milliseconds margin) {
-    if (const auto* status = std::get_if<std::int32_t>(&opened)) {
-        return *status;
+Result<std::unique_ptr<Backend>> framedOver(Result<std::unique_ptr<Transport>> opened,
+                                            std::uint32_t bitsPerSecond,
+                                            std::chrono::milliseconds margin) {
+    if (opened.status != MF_OK) {
+        return {opened.status, {}};
     }
-    return std::make_unique<FramedBackend>(std::make_unique<Connection>(
-        std::move(std::get<std::unique_ptr<Transport>>(opened)), bitsPerSecond, margin));
+    return {MF_OK, std::make_unique<FramedBackend>(std::make_unique<Connection>(
+                       std::move(opened.value), bitsPerSecond, margin))};
 }
 
 } // namespace
 
-std::variant<std::unique_ptr<Backend>, std::int32_t>
-openFramedBackend(const DevicePort& device, std::uint32_t bitsPerSecond,
-                  std::chrono::milliseconds margin) {
+Result<std::unique_ptr<Backend>> openFramedBackend(const DevicePort& device,
+                                                   std::uint32_t bitsPerSecond,
+                                                   std::chrono::milliseconds margin) {
     if (!isLineSpeed(bitsPerSecond)) {
-        return MF_ERR_BAD_SPEED;
+        return {MF_ERR_BAD_SPEED, {}};
     }
     return framedOver(openSerialTransport(device, bitsPerSecond), bitsPerSecond, margin);
 }
 
-std::variant<std::unique_ptr<Backend>, std::int32_t>
-openFramedBackend(const TcpPort& tcp, std::uint32_t bitsPerSecond,
-                  std::chrono::milliseconds margin) {
+Result<std::unique_ptr<Backend>> openFramedBackend(const TcpPort& tcp, std::uint32_t bitsPerSecond,
+                                                   std::chrono::milliseconds margin) {
     if (!isLineSpeed(bitsPerSecond)) {
-        return MF_ERR_BAD_SPEED;
+        return {MF_ERR_BAD_SPEED, {}};
     }
     return framedOver(openTcpTransport(tcp.host, tcp.port, kConnectTimeout), bitsPerSecond, margin);
 }

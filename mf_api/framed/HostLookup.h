@@ -1,12 +1,12 @@
 #pragma once
 
+#include "mf_api/Result.h"
 #include "mf_api/framed/Transport.h"
 
 #include <asio/ip/tcp.hpp>
 
 #include <cstdint>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace mfapi::framed {
@@ -15,7 +15,7 @@ namespace mfapi::framed {
 /// MF_ERR_NO_SUCH_PORT, a name server that does not answer in time MF_ERR_TIMEOUT. The system's
 /// lookup cannot be cancelled, so it runs on a thread of its own that the call leaves behind
 /// when time is up; the thread ends when the lookup does.
-std::variant<std::vector<asio::ip::tcp::endpoint>, std::int32_t>
-lookUpHost(const std::string& host, std::uint16_t port, Clock::time_point deadline);
+Result<std::vector<asio::ip::tcp::endpoint>> lookUpHost(const std::string& host, std::uint16_t port,
+                                                        Clock::time_point deadline);
 
 } // namespace mfapi::framed

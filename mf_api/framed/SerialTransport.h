@@ -1,11 +1,11 @@
 #pragma once
 
 #include "mf_api/PortName.h"
+#include "mf_api/Result.h"
 #include "mf_api/framed/Transport.h"
 
 #include <cstdint>
 #include <memory>
-#include <variant>
 
 namespace mfapi::framed {
 
@@ -14,7 +14,7 @@ namespace mfapi::framed {
 /// A port folder entry is opened relative to its folder, and must lead to a character device of
 /// this user or root: a link left behind by a reader that is gone may lead to someone else's
 /// terminal by now. Gives the MF_API status that says why when it cannot.
-std::variant<std::unique_ptr<Transport>, std::int32_t>
-openSerialTransport(const DevicePort& device, std::uint32_t bitsPerSecond);
+Result<std::unique_ptr<Transport>> openSerialTransport(const DevicePort& device,
+                                                       std::uint32_t bitsPerSecond);
 
 } // namespace mfapi::framed

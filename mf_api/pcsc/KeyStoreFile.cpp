@@ -241,24 +241,22 @@ fs::path KeyStoreFile::defaultPath() {
     return ports::stateHome() / "mf_api" / "pcsc-keys";
 }
 
-std::int32_t KeyStoreFile::load(std::uint8_t keyType, std::uint8_t slot, StoredKeySlot& out) const {
+Result<StoredKeySlot> KeyStoreFile::load(std::uint8_t keyType, std::uint8_t slot) const {
     auto folder = ports::SafeFolder::open(file_.parent_path());
     if (const auto* problem = std::get_if<ports::FolderProblem>(&folder)) {
         // Nothing stored yet: every slot holds the factory key.
         if (problem->kind != ports::FolderProblem::Kind::Missing) {
-            return MF_ERR_IO;
+            return {MF_ERR_IO, {}};
         }
-        out = StoredKeySlot{};
-        return protocol::status::kOk;
+        return {protocol::status::kOk, StoredKeySlot{}};
     }
     KeySlots slots{};
     if (const std::int32_t status =
             readSlots(std::get<ports::SafeFolder>(folder), file_.filename(), slots);
         status != protocol::status::kOk) {
-        return status;
+        return {status, {}};
     }
-    out = slots.at(keyType).at(slot);
-    return protocol::status::kOk;
+    return {protocol::status::kOk, slots.at(keyType).at(slot)};
 }
 
 std::int32_t KeyStoreFile::store(std::uint8_t keyType, std::uint8_t slot,

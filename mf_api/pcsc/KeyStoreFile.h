@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mf_api/Result.h"
 #include "protocol/Messages.h"
 
 #include <array>
@@ -44,8 +45,9 @@ public:
     const std::filesystem::path& path() const { return file_; }
 
     /// The slot (key type 1 A, 0 B; slot 0 to 15), or the MF_API status of the failure.
-    std::int32_t load(std::uint8_t keyType, std::uint8_t slot, StoredKeySlot& out) const;
-    std::int32_t store(std::uint8_t keyType, std::uint8_t slot, const StoredKeySlot& value) const;
+    Result<StoredKeySlot> load(std::uint8_t keyType, std::uint8_t slot) const;
+    [[nodiscard]] std::int32_t store(std::uint8_t keyType, std::uint8_t slot,
+                                     const StoredKeySlot& value) const;
 
 private:
     std::filesystem::path file_;

@@ -75,11 +75,11 @@ Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, std::uint8_t 
     if (mode > 1) {
         return {status::kBadParameter, {}};
     }
-    auto now = readerNow();
-    if (const auto* failure = std::get_if<std::int32_t>(&now)) {
-        return {*failure, {}};
+    const auto now = readerNow();
+    if (now.status != status::kOk) {
+        return {now.status, {}};
     }
-    const ReaderStatus& reader = std::get<ReaderStatus>(now);
+    const ReaderStatus& reader = now.value;
     endSession();
     if (!reader.cardPresent()) {
         dropCard();
@@ -151,11 +151,11 @@ std::int32_t PcscBackend::halt(std::uint8_t) {
     if (!selected_) {
         return status::kNotSelected;
     }
-    auto now = readerNow();
-    if (const auto* failure = std::get_if<std::int32_t>(&now)) {
-        return *failure;
+    const auto now = readerNow();
+    if (now.status != status::kOk) {
+        return now.status;
     }
-    const ReaderStatus& reader = std::get<ReaderStatus>(now);
+    const ReaderStatus& reader = now.value;
     if (!reader.cardPresent() || reader.cardEvents() != cardEvents_) {
         dropCard();
         return status::kCardNoAnswer;
@@ -191,15 +191,15 @@ std::int32_t PcscBackend::loadStoredKey(std::uint8_t device, std::uint8_t keyTyp
     if (!validKeySlot(keyType, slot)) {
         return status::kBadParameter;
     }
-    StoredKeySlot stored;
-    if (const std::int32_t outcome = keys_.load(keyType, slot, stored); outcome != status::kOk) {
-        return outcome;
+    const auto stored = keys_.load(keyType, slot);
+    if (stored.status != status::kOk) {
+        return stored.status;
     }
-    if (stored.inReader) {
+    if (stored.value.inReader) {
         key_ = CurrentKey{{}, readerKeyNumber(keyType, slot), true};
         return status::kOk;
     }
-    return loadKey(device, stored.key);
+    return loadKey(device, stored.value.key);
 }
 
 std::int32_t PcscBackend::storeKey(std::uint8_t, std::uint8_t keyType, std::uint8_t slot,

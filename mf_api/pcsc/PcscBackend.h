@@ -13,7 +13,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace mfapi::pcsc {
@@ -73,7 +72,7 @@ private:
     };
 
     /// The reader's status, or the status of the failure.
-    std::variant<ReaderStatus, std::int32_t> readerNow();
+    Result<ReaderStatus> readerNow();
     /// One APDU to the card; `data` gets the answer without its status word.
     std::int32_t exchange(CardStep step, const Apdu& apdu, std::vector<std::uint8_t>* data);
     /// Notes what a PC/SC failure means (the card or the service gone, or a call that ran out
@@ -108,7 +107,7 @@ private:
 /// Opens the PC/SC reader the port names, each call to the service allowed the answer margin and
 /// the service's turnaround: -12 without a PC/SC service, -5 without such a reader, 9 when
 /// another program holds it exclusively.
-std::variant<std::unique_ptr<Backend>, std::int32_t>
-openPcscBackend(const PcscPort& port, std::chrono::milliseconds answerMargin);
+Result<std::unique_ptr<Backend>> openPcscBackend(const PcscPort& port,
+                                                 std::chrono::milliseconds answerMargin);
 
 } // namespace mfapi::pcsc

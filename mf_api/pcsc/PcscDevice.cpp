@@ -98,13 +98,13 @@ Result<protocol::SerialBytes> PcscBackend::getSerial(std::uint8_t) {
     return {status::kOk, serial};
 }
 
-std::variant<ReaderStatus, std::int32_t> PcscBackend::readerNow() {
+Result<ReaderStatus> PcscBackend::readerNow() {
     std::vector<ReaderStatus> statuses;
     const LONG result = link_.readerStatus(readerNames_, statuses);
     if (result != SCARD_S_SUCCESS || statuses.empty()) {
-        return fail(result);
+        return {fail(result), {}};
     }
-    return statuses.front();
+    return {status::kOk, statuses.front()};
 }
 
 std::int32_t PcscBackend::fail(LONG result) {
@@ -122,21 +122,21 @@ std::int32_t PcscBackend::fail(LONG result) {
     return statusOf(failure);
 }
 
-std::variant<std::unique_ptr<Backend>, std::int32_t>
-openPcscBackend(const PcscPort& port, std::chrono::milliseconds answerMargin) {
+Result<std::unique_ptr<Backend>> openPcscBackend(const PcscPort& port,
+                                                 std::chrono::milliseconds answerMargin) {
     PcscLink link(pcscCallTimeout(answerMargin));
     if (const LONG established = link.establish(); established != SCARD_S_SUCCESS) {
-        return openFailure(established);
+        return {openFailure(established), {}};
     }
     std::vector<std::string> names;
     const LONG listed = link.listReaders(names);
     if (listed == SCARD_E_NO_READERS_AVAILABLE || (listed == SCARD_S_SUCCESS && names.empty())) {
-        return MF_ERR_NO_SUCH_PORT;
+        return {MF_ERR_NO_SUCH_PORT, {}};
     }
     std::vector<ReaderStatus> statuses;
     const LONG looked = listed == SCARD_S_SUCCESS ? link.readerStatus(names, statuses) : listed;
     if (looked != SCARD_S_SUCCESS) {
-        return openFailure(looked);
+        return {openFailure(looked), {}};
     }
     std::vector<ReaderSeen> seen;
     for (std::size_t index = 0; index < names.size(); ++index) {
@@ -144,13 +144,13 @@ openPcscBackend(const PcscPort& port, std::chrono::milliseconds answerMargin) {
     }
     const auto chosen = chooseReader(seen, port.nameContains);
     if (!chosen) {
-        return MF_ERR_NO_SUCH_PORT;
+        return {MF_ERR_NO_SUCH_PORT, {}};
     }
     if (statuses[*chosen].heldExclusively()) {
-        return MF_ERR_PORT_BUSY;
+        return {MF_ERR_PORT_BUSY, {}};
     }
-    return std::make_unique<PcscBackend>(std::move(link), names[*chosen],
-                                         KeyStoreFile(KeyStoreFile::defaultPath()));
+    return {MF_OK, std::make_unique<PcscBackend>(std::move(link), names[*chosen],
+                                                 KeyStoreFile(KeyStoreFile::defaultPath()))};
 }
 
 } // namespace mfapi::pcsc

@@ -36,10 +36,10 @@ protected:
 };
 
 TEST_F(KeyStore, SlotsHoldTheFactoryKeyUntilOneIsStored) {
-    StoredKeySlot slot;
-    ASSERT_EQ(keys.load(1, 15, slot), MF_OK);
-    EXPECT_FALSE(slot.inReader);
-    EXPECT_EQ(slot.key, (protocol::Key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    const auto slot = keys.load(1, 15);
+    ASSERT_EQ(slot.status, MF_OK);
+    EXPECT_FALSE(slot.value.inReader);
+    EXPECT_EQ(slot.value.key, (protocol::Key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_FALSE(fs::exists(file));
 }
 
@@ -49,11 +49,12 @@ TEST_F(KeyStore, AStoredKeyLastsInAPrivateFileInPrivateFolders) {
     EXPECT_EQ(modeOf(file), 0600U);
     EXPECT_EQ(modeOf(file.parent_path()), 0700U);
     EXPECT_EQ(modeOf(file.parent_path().parent_path()), 0700U);
-    StoredKeySlot slot;
-    ASSERT_EQ(KeyStoreFile(file).load(0, 3, slot), MF_OK);
-    EXPECT_EQ(slot.key, kKey);
-    ASSERT_EQ(KeyStoreFile(file).load(1, 0, slot), MF_OK);
-    EXPECT_TRUE(slot.inReader);
+    const auto keyB = KeyStoreFile(file).load(0, 3);
+    ASSERT_EQ(keyB.status, MF_OK);
+    EXPECT_EQ(keyB.value.key, kKey);
+    const auto keyA = KeyStoreFile(file).load(1, 0);
+    ASSERT_EQ(keyA.status, MF_OK);
+    EXPECT_TRUE(keyA.value.inReader);
     // Nothing else is left beside it.
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()),
               1);
@@ -61,15 +62,14 @@ TEST_F(KeyStore, AStoredKeyLastsInAPrivateFileInPrivateFolders) {
 
 TEST_F(KeyStore, AFileOthersCanReadOrALinkInItsPlaceIsRefused) {
     ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
-    StoredKeySlot slot;
     fs::permissions(file, fs::perms::group_read, fs::perm_options::add);
-    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+    EXPECT_EQ(keys.load(0, 3).status, MF_ERR_IO);
     EXPECT_EQ(keys.store(0, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
     fs::remove(file);
     std::ofstream(state.path() / "elsewhere") << "A 0 000000000000\n";
     fs::permissions(state.path() / "elsewhere", fs::perms(0600));
     fs::create_symlink(state.path() / "elsewhere", file);
-    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+    EXPECT_EQ(keys.load(0, 3).status, MF_ERR_IO);
 }
 
 TEST_F(KeyStore, AFolderOthersCanWriteOrAGarbledFileIsRefused) {
@@ -81,16 +81,14 @@ TEST_F(KeyStore, AFolderOthersCanWriteOrAGarbledFileIsRefused) {
         std::ofstream garbled(file, std::ios::trunc);
         garbled << "A 99 7D7D7D7D7D7D\n";
     }
-    StoredKeySlot slot;
-    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+    EXPECT_EQ(keys.load(0, 3).status, MF_ERR_IO);
 }
 
 TEST_F(KeyStore, LoadingObeysTheFolderRuleAsStoringDoes) {
     ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
     // Anyone could delete the file here and have the factory key used in its place.
     fs::permissions(file.parent_path(), fs::perms::all, fs::perm_options::replace);
-    StoredKeySlot slot;
-    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+    EXPECT_EQ(keys.load(0, 3).status, MF_ERR_IO);
     EXPECT_EQ(keys.store(0, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
 }
 
@@ -125,9 +123,9 @@ TEST_F(KeyStore, StoresAtTheSameTimeLoseNoKey) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         }
         for (int writer = 0; writer < kWriters; ++writer) {
-            StoredKeySlot slot;
-            ASSERT_EQ(keys.load(1, static_cast<std::uint8_t>(writer), slot), MF_OK);
-            ASSERT_EQ(slot.key[5], writer) << "round " << round << ": a key was lost";
+            const auto slot = keys.load(1, static_cast<std::uint8_t>(writer));
+            ASSERT_EQ(slot.status, MF_OK);
+            ASSERT_EQ(slot.value.key[5], writer) << "round " << round << ": a key was lost";
         }
     }
 }
