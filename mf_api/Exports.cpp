@@ -18,6 +18,7 @@
 namespace {
 
 using mfapi::Backend;
+using mfapi::DeviceFunctions;
 using mfapi::Result;
 using mfapi::Session;
 
@@ -59,6 +60,18 @@ std::int32_t withBytes(std::initializer_list<std::int32_t> values, Work work) {
         bytes.at(count++) = *byte;
     }
     return Session::instance().run([&](Backend& backend) { return work(backend, bytes); });
+}
+
+/// As withBytes, on the open reader's own functions; 11 when its back end has none.
+template <typename Work>
+std::int32_t withDeviceFunctions(std::initializer_list<std::int32_t> values, Work work) {
+    return withBytes(values, [&](Backend& backend, const auto& bytes) {
+        DeviceFunctions* functions = backend.deviceFunctions();
+        if (functions == nullptr) {
+            return std::int32_t{MF_ERR_UNKNOWN_COMMAND};
+        }
+        return work(*functions, bytes);
+    });
 }
 
 template <std::size_t N> std::array<std::uint8_t, N> arrayFrom(const std::uint8_t* bytes) {
@@ -108,8 +121,8 @@ MF_EXPORT int32_t MF_CALL MF_SetDeviceBaud(int32_t device, int32_t baud) {
     if (!mfapi::isLineSpeed(baud)) {
         return MF_ERR_BAD_SPEED;
     }
-    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
-        return backend.setLineSpeed(bytes[0], static_cast<std::uint32_t>(baud));
+    return withDeviceFunctions({device}, [&](DeviceFunctions& functions, const auto& bytes) {
+        return functions.setLineSpeed(bytes[0], static_cast<std::uint32_t>(baud));
     });
 }
 
@@ -127,9 +140,10 @@ MF_EXPORT int32_t MF_CALL MF_GetDeviceAddr(int32_t device, uint8_t* address) {
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetDeviceAddr(int32_t device, int32_t address) {
-    return withBytes({device, address}, [](Backend& backend, const auto& bytes) {
-        return backend.setAddress(bytes[0], bytes[1]);
-    });
+    return withDeviceFunctions({device, address},
+                               [](DeviceFunctions& functions, const auto& bytes) {
+                                   return functions.setAddress(bytes[0], bytes[1]);
+                               });
 }
 
 MF_EXPORT int32_t MF_CALL MF_GetDevice_Ver(int32_t device, uint8_t* version) {
@@ -161,47 +175,51 @@ MF_EXPORT int32_t MF_CALL MF_SetDeviceSNR(int32_t device, const char* serial) {
     }
     // Up to eight characters; a longer text is cut, and nothing past them is read.
     const std::size_t length = ::strnlen(serial, protocol::kSerialNumberSize);
-    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
-        return backend.setSerial(bytes[0], {reinterpret_cast<const std::uint8_t*>(serial), length});
+    return withDeviceFunctions({device}, [&](DeviceFunctions& functions, const auto& bytes) {
+        return functions.setSerial(bytes[0],
+                                   {reinterpret_cast<const std::uint8_t*>(serial), length});
     });
 }
 
 MF_EXPORT int32_t MF_CALL MF_DeviceReset(int32_t device) {
-    return withBytes({device},
-                     [](Backend& backend, const auto& bytes) { return backend.reset(bytes[0]); });
+    return withDeviceFunctions({device}, [](DeviceFunctions& functions, const auto& bytes) {
+        return functions.reset(bytes[0]);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_ControlBuzzer(int32_t device, const int16_t* duration) {
     if (duration == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
-        return backend.buzzer(bytes[0], *duration);
+    return withDeviceFunctions({device}, [&](DeviceFunctions& functions, const auto& bytes) {
+        return functions.buzzer(bytes[0], *duration);
     });
 }
 
 MF_EXPORT int32_t MF_CALL MF_ControlLED(int32_t device, int32_t red, int32_t green) {
-    return withBytes({device, red, green}, [](Backend& backend, const auto& bytes) {
-        return backend.leds(bytes[0], bytes[1], bytes[2]);
-    });
+    return withDeviceFunctions({device, red, green},
+                               [](DeviceFunctions& functions, const auto& bytes) {
+                                   return functions.leds(bytes[0], bytes[1], bytes[2]);
+                               });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetRF_ON(int32_t device) {
-    return withBytes({device}, [](Backend& backend, const auto& bytes) {
-        return backend.rfField(bytes[0], true);
+    return withDeviceFunctions({device}, [](DeviceFunctions& functions, const auto& bytes) {
+        return functions.rfField(bytes[0], true);
     });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetRF_OFF(int32_t device) {
-    return withBytes({device}, [](Backend& backend, const auto& bytes) {
-        return backend.rfField(bytes[0], false);
+    return withDeviceFunctions({device}, [](DeviceFunctions& functions, const auto& bytes) {
+        return functions.rfField(bytes[0], false);
     });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetWiegandMode(int32_t device, int32_t mode, int32_t format) {
-    return withBytes({device, mode, format}, [](Backend& backend, const auto& bytes) {
-        return backend.wiegand(bytes[0], bytes[1], bytes[2]);
-    });
+    return withDeviceFunctions({device, mode, format},
+                               [](DeviceFunctions& functions, const auto& bytes) {
+                                   return functions.wiegand(bytes[0], bytes[1], bytes[2]);
+                               });
 }
 
 MF_EXPORT int32_t MF_CALL MF_Request(int32_t device, int32_t mode, uint8_t* cardType) {

@@ -13,10 +13,13 @@ namespace {
 
 using protocol::Command;
 
-class FramedBackend final : public Backend {
+/// A KOV450 reader has every function of its own: the back end gives them all.
+class FramedBackend final : public Backend, public DeviceFunctions {
 public:
     explicit FramedBackend(std::unique_ptr<Connection> connection)
         : connection_(std::move(connection)) {}
+
+    DeviceFunctions* deviceFunctions() override { return this; }
 
     Result<std::uint8_t> getAddress(std::uint8_t device) override {
         const auto answer = call<Command::GetAddress>(device, {});

@@ -21,21 +21,15 @@ namespace mfapi::pcsc {
 /// PC/SC standard (docs/pcsc.md). The library keeps the card session that the reader does not
 /// show: whether a card was requested, its UID, selection, the authenticated sector, the value
 /// of the last MF_Value and a halted card. Every call to the service has the link's deadline.
+/// A PC/SC reader has no bus address, line speed, buzzer, LEDs, RF switch, Wiegand output or
+/// reset of its own to reach: the back end has no device functions.
 class PcscBackend final : public Backend {
 public:
     PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys);
 
     Result<std::uint8_t> getAddress(std::uint8_t device) override;
-    std::int32_t setAddress(std::uint8_t device, std::uint8_t address) override;
-    std::int32_t setLineSpeed(std::uint8_t device, std::uint32_t bitsPerSecond) override;
     Result<std::string> getVersion(std::uint8_t device) override;
     Result<protocol::SerialBytes> getSerial(std::uint8_t device) override;
-    std::int32_t setSerial(std::uint8_t device, std::span<const std::uint8_t> text) override;
-    std::int32_t reset(std::uint8_t device) override;
-    std::int32_t buzzer(std::uint8_t device, std::int16_t duration) override;
-    std::int32_t leds(std::uint8_t device, std::uint8_t red, std::uint8_t green) override;
-    std::int32_t rfField(std::uint8_t device, bool on) override;
-    std::int32_t wiegand(std::uint8_t device, std::uint8_t mode, std::uint8_t format) override;
 
     Result<protocol::CardTypeBytes> request(std::uint8_t device, std::uint8_t mode) override;
     Result<protocol::Uid> anticollision(std::uint8_t device) override;

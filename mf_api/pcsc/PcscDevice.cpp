@@ -26,36 +26,9 @@ std::int32_t openFailure(LONG result) {
 
 } // namespace
 
-// A PC/SC reader has no bus address, line speed, buzzer, LEDs, RF switch, Wiegand output or
-// reset of its own to reach: those calls are unknown commands to it.
-
 Result<std::uint8_t> PcscBackend::getAddress(std::uint8_t) {
     // 0 is the address that reaches any reader, which a PC/SC reader is.
     return {status::kOk, 0};
-}
-std::int32_t PcscBackend::setAddress(std::uint8_t, std::uint8_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::setLineSpeed(std::uint8_t, std::uint32_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::setSerial(std::uint8_t, std::span<const std::uint8_t>) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::reset(std::uint8_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::buzzer(std::uint8_t, std::int16_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::leds(std::uint8_t, std::uint8_t, std::uint8_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::rfField(std::uint8_t, bool) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::wiegand(std::uint8_t, std::uint8_t, std::uint8_t) {
-    return status::kUnknownCommand;
 }
 
 Result<std::string> PcscBackend::getVersion(std::uint8_t) {
