@@ -96,11 +96,14 @@ void checkValueBlocks(Bytes input) {
     const ValueBlock block{wordAt(0), input[4]};
     require(decodeValueBlock(encodeValueBlock(block)) == block);
     const std::int32_t operand = wordAt(5);
-    const ValueOutcome outcome = applyValueOperation(input[4], block.value, operand);
+    using protocol::ValueOperation;
+    const auto operation = static_cast<ValueOperation>(input[4]);
+    const ValueOutcome outcome = applyValueOperation(operation, block.value, operand);
     if (outcome.status == protocol::status::kOk) {
-        const std::int64_t wide = input[4] == 1   ? std::int64_t{block.value} + operand
-                                  : input[4] == 2 ? std::int64_t{block.value} - operand
-                                                  : block.value;
+        const std::int64_t wide =
+            operation == ValueOperation::Increment   ? std::int64_t{block.value} + operand
+            : operation == ValueOperation::Decrement ? std::int64_t{block.value} - operand
+                                                     : block.value;
         require(outcome.value == wide);
     }
 }

@@ -54,16 +54,17 @@ public:
     virtual Result<std::string> getVersion(std::uint8_t device) = 0;
     virtual Result<protocol::SerialBytes> getSerial(std::uint8_t device) = 0;
 
-    virtual Result<protocol::CardTypeBytes> request(std::uint8_t device, std::uint8_t mode) = 0;
+    virtual Result<protocol::CardTypeBytes> request(std::uint8_t device,
+                                                    protocol::RequestMode mode) = 0;
     virtual Result<protocol::Uid> anticollision(std::uint8_t device) = 0;
     [[nodiscard]] virtual std::int32_t select(std::uint8_t device, const protocol::Uid& uid) = 0;
     [[nodiscard]] virtual std::int32_t halt(std::uint8_t device) = 0;
     [[nodiscard]] virtual std::int32_t loadKey(std::uint8_t device, const protocol::Key& key) = 0;
-    [[nodiscard]] virtual std::int32_t loadStoredKey(std::uint8_t device, std::uint8_t keyType,
+    [[nodiscard]] virtual std::int32_t loadStoredKey(std::uint8_t device, protocol::KeyType keyType,
                                                      std::uint8_t slot) = 0;
-    [[nodiscard]] virtual std::int32_t storeKey(std::uint8_t device, std::uint8_t keyType,
+    [[nodiscard]] virtual std::int32_t storeKey(std::uint8_t device, protocol::KeyType keyType,
                                                 std::uint8_t slot, const protocol::Key& key) = 0;
-    [[nodiscard]] virtual std::int32_t authenticate(std::uint8_t device, std::uint8_t keyType,
+    [[nodiscard]] virtual std::int32_t authenticate(std::uint8_t device, protocol::KeyType keyType,
                                                     std::uint8_t block,
                                                     const protocol::Uid& uid) = 0;
     /// `count` whole blocks from `block`.
@@ -72,8 +73,9 @@ public:
     [[nodiscard]] virtual std::int32_t write(std::uint8_t device, std::uint8_t block,
                                              std::uint8_t count,
                                              std::span<const std::uint8_t> data) = 0;
-    [[nodiscard]] virtual std::int32_t value(std::uint8_t device, std::uint8_t operation,
-                                             std::uint8_t block, std::int32_t operand) = 0;
+    [[nodiscard]] virtual std::int32_t value(std::uint8_t device,
+                                             protocol::ValueOperation operation, std::uint8_t block,
+                                             std::int32_t operand) = 0;
     [[nodiscard]] virtual std::int32_t transfer(std::uint8_t device, std::uint8_t block) = 0;
 
     /// The reader is gone for good (device vanished, service ended): the port is to be closed.

@@ -4,6 +4,7 @@
 // pollers see no card).
 #include "mf_api/LineSpeed.h"
 #include "mf_api/Session.h"
+#include "protocol/Codes.h"
 #include "protocol/Command.h"
 #include "protocol/Status.h"
 
@@ -36,6 +37,14 @@ static_assert(protocol::status::kBadParameter == MF_ERR_BAD_PARAMETER);
 static_assert(protocol::status::kUnknownCommand == MF_ERR_UNKNOWN_COMMAND);
 static_assert(protocol::status::kNoValuePending == MF_ERR_NO_VALUE_PENDING);
 static_assert(!protocol::isReaderStatus(MF_ERR_PORT_BUSY));
+// So are the codes of the coded arguments: they go on as they come.
+static_assert(protocol::toByte(protocol::KeyType::A) == MF_KEY_A);
+static_assert(protocol::toByte(protocol::KeyType::B) == MF_KEY_B);
+static_assert(protocol::toByte(protocol::RequestMode::IdleOnly) == MF_REQUEST_IDLE);
+static_assert(protocol::toByte(protocol::RequestMode::All) == MF_REQUEST_ALL);
+static_assert(protocol::toByte(protocol::ValueOperation::Increment) == MF_VALUE_INCREMENT);
+static_assert(protocol::toByte(protocol::ValueOperation::Decrement) == MF_VALUE_DECREMENT);
+static_assert(protocol::toByte(protocol::ValueOperation::Restore) == MF_VALUE_RESTORE);
 
 constexpr std::string_view kLibraryVersion = "MF_API 1.0 for KOV450 (Linux)";
 static_assert(kLibraryVersion.size() <= protocol::kMaxVersionText);
@@ -227,7 +236,8 @@ MF_EXPORT int32_t MF_CALL MF_Request(int32_t device, int32_t mode, uint8_t* card
         return MF_ERR_BAD_ARGUMENT;
     }
     const std::int32_t status = withBytes({device, mode}, [&](Backend& backend, const auto& bytes) {
-        return copyOut(backend.request(bytes[0], bytes[1]), cardType);
+        return copyOut(backend.request(bytes[0], static_cast<protocol::RequestMode>(bytes[1])),
+                       cardType);
     });
     if (status != MF_OK) {
         // No card answered us: callers poll on byte 0 and must not see an old card type.
@@ -270,7 +280,7 @@ MF_EXPORT int32_t MF_CALL MF_LoadKey(int32_t device, const uint8_t* key) {
 
 MF_EXPORT int32_t MF_CALL MF_LoadKeyFromEE(int32_t device, int32_t keyType, int32_t slot) {
     return withBytes({device, keyType, slot}, [](Backend& backend, const auto& bytes) {
-        return backend.loadStoredKey(bytes[0], bytes[1], bytes[2]);
+        return backend.loadStoredKey(bytes[0], static_cast<protocol::KeyType>(bytes[1]), bytes[2]);
     });
 }
 
@@ -280,7 +290,8 @@ MF_EXPORT int32_t MF_CALL MF_StoreKeyToEE(int32_t device, int32_t keyType, int32
         return MF_ERR_BAD_ARGUMENT;
     }
     return withBytes({device, keyType, slot}, [&](Backend& backend, const auto& bytes) {
-        return backend.storeKey(bytes[0], bytes[1], bytes[2], arrayFrom<protocol::kKeySize>(key));
+        return backend.storeKey(bytes[0], static_cast<protocol::KeyType>(bytes[1]), bytes[2],
+                                arrayFrom<protocol::kKeySize>(key));
     });
 }
 
@@ -290,7 +301,7 @@ MF_EXPORT int32_t MF_CALL MF_Authentication(int32_t device, int32_t keyType, int
         return MF_ERR_BAD_ARGUMENT;
     }
     return withBytes({device, keyType, block}, [&](Backend& backend, const auto& bytes) {
-        return backend.authenticate(bytes[0], bytes[1], bytes[2],
+        return backend.authenticate(bytes[0], static_cast<protocol::KeyType>(bytes[1]), bytes[2],
                                     arrayFrom<protocol::kUidSize>(serial));
     });
 }
@@ -321,7 +332,8 @@ MF_EXPORT int32_t MF_CALL MF_Value(int32_t device, int32_t operation, int32_t bl
         return MF_ERR_BAD_ARGUMENT;
     }
     return withBytes({device, operation, block}, [&](Backend& backend, const auto& bytes) {
-        return backend.value(bytes[0], bytes[1], bytes[2], *value);
+        return backend.value(bytes[0], static_cast<protocol::ValueOperation>(bytes[1]), bytes[2],
+                             *value);
     });
 }
 

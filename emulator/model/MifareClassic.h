@@ -18,8 +18,8 @@ using Key = std::array<std::uint8_t, 6>;
 /// ISO/IEC 14443-3 card states.
 enum class CardState : std::uint8_t { Idle, Ready, Active, Halt };
 
-/// Value block operations, numbered as MF_Value takes them.
-enum class ValueOperation : std::uint8_t { Increment = 1, Decrement = 2, Restore = 3 };
+/// Value block operations, as the messages name them.
+using protocol::ValueOperation;
 
 /// The key of default cards, as both key A and key B.
 inline constexpr Key kDefaultKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};

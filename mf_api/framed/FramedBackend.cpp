@@ -58,7 +58,8 @@ public:
     std::int32_t wiegand(std::uint8_t device, std::uint8_t mode, std::uint8_t format) override {
         return call<Command::Wiegand>(device, {mode, format}).status;
     }
-    Result<protocol::CardTypeBytes> request(std::uint8_t device, std::uint8_t mode) override {
+    Result<protocol::CardTypeBytes> request(std::uint8_t device,
+                                            protocol::RequestMode mode) override {
         const auto answer = call<Command::Request>(device, {mode});
         return {answer.status, answer.value.bytes};
     }
@@ -75,15 +76,15 @@ public:
     std::int32_t loadKey(std::uint8_t device, const protocol::Key& key) override {
         return call<Command::LoadKey>(device, {key}).status;
     }
-    std::int32_t loadStoredKey(std::uint8_t device, std::uint8_t keyType,
+    std::int32_t loadStoredKey(std::uint8_t device, protocol::KeyType keyType,
                                std::uint8_t slot) override {
         return call<Command::LoadStoredKey>(device, {keyType, slot}).status;
     }
-    std::int32_t storeKey(std::uint8_t device, std::uint8_t keyType, std::uint8_t slot,
+    std::int32_t storeKey(std::uint8_t device, protocol::KeyType keyType, std::uint8_t slot,
                           const protocol::Key& key) override {
         return call<Command::StoreKey>(device, {keyType, slot, key}).status;
     }
-    std::int32_t authenticate(std::uint8_t device, std::uint8_t keyType, std::uint8_t block,
+    std::int32_t authenticate(std::uint8_t device, protocol::KeyType keyType, std::uint8_t block,
                               const protocol::Uid& uid) override {
         return call<Command::Authenticate>(device, {keyType, block, uid}).status;
     }
@@ -100,7 +101,7 @@ public:
         return call<Command::WriteBlocks>(device, {block, count, {data.begin(), data.end()}})
             .status;
     }
-    std::int32_t value(std::uint8_t device, std::uint8_t operation, std::uint8_t block,
+    std::int32_t value(std::uint8_t device, protocol::ValueOperation operation, std::uint8_t block,
                        std::int32_t operand) override {
         return call<Command::ValueOperation>(device, {operation, block, operand}).status;
     }

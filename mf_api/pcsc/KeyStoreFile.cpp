@@ -203,7 +203,8 @@ std::optional<KeySlots> parseKeySlots(std::string_view text) {
         if (!slot) {
             return std::nullopt;
         }
-        StoredKeySlot& target = slots[(*words)[0] == "A" ? 1 : 0][*slot];
+        StoredKeySlot& target =
+            slots.at((*words)[0] == "A" ? protocol::KeyType::A : protocol::KeyType::B, *slot);
         if ((*words)[2] == "reader") {
             target = StoredKeySlot{true, {}};
         } else if (const auto key = keyFromHex((*words)[2])) {
@@ -218,10 +219,10 @@ std::optional<KeySlots> parseKeySlots(std::string_view text) {
 std::string formatKeySlots(const KeySlots& slots) {
     constexpr std::string_view kHex = "0123456789ABCDEF";
     std::string text;
-    for (std::size_t keyType : {1U, 0U}) {
+    for (const protocol::KeyType keyType : {protocol::KeyType::A, protocol::KeyType::B}) {
         for (std::size_t slot = 0; slot < kSlots; ++slot) {
-            const StoredKeySlot& entry = slots[keyType][slot];
-            text += keyType == 1 ? "A " : "B ";
+            const StoredKeySlot& entry = slots.at(keyType, slot);
+            text += keyType == protocol::KeyType::A ? "A " : "B ";
             text += std::to_string(slot) + " ";
             if (entry.inReader) {
                 text += "reader";
@@ -241,7 +242,7 @@ fs::path KeyStoreFile::defaultPath() {
     return ports::stateHome() / "mf_api" / "pcsc-keys";
 }
 
-Result<StoredKeySlot> KeyStoreFile::load(std::uint8_t keyType, std::uint8_t slot) const {
+Result<StoredKeySlot> KeyStoreFile::load(protocol::KeyType keyType, std::uint8_t slot) const {
     auto folder = ports::SafeFolder::open(file_.parent_path());
     if (const auto* problem = std::get_if<ports::FolderProblem>(&folder)) {
         // Nothing stored yet: every slot holds the factory key.
@@ -256,10 +257,10 @@ Result<StoredKeySlot> KeyStoreFile::load(std::uint8_t keyType, std::uint8_t slot
         status != protocol::status::kOk) {
         return {status, {}};
     }
-    return {protocol::status::kOk, slots.at(keyType).at(slot)};
+    return {protocol::status::kOk, slots.at(keyType, slot)};
 }
 
-std::int32_t KeyStoreFile::store(std::uint8_t keyType, std::uint8_t slot,
+std::int32_t KeyStoreFile::store(protocol::KeyType keyType, std::uint8_t slot,
                                  const StoredKeySlot& value) const {
     auto opened = ports::SafeFolder::make(file_.parent_path());
     if (std::holds_alternative<ports::FolderProblem>(opened)) {
@@ -275,7 +276,7 @@ std::int32_t KeyStoreFile::store(std::uint8_t keyType, std::uint8_t slot,
         status != protocol::status::kOk) {
         return status;
     }
-    slots.at(keyType).at(slot) = value;
+    slots.at(keyType, slot) = value;
     return writeSlots(folder, file_.filename(), slots);
 }
 

@@ -14,20 +14,18 @@
 namespace mfapi::pcsc {
 
 namespace status = protocol::status;
+using protocol::KeyType;
 
 namespace {
 
-/// Key type codes of MF_API: 1 is key A, 0 key B.
-constexpr std::uint8_t kMfKeyA = 1;
-
 /// Where a stored key lives in a reader that keeps keys: locations 01 to 20, key A's slots
 /// first, so that the volatile location 00 stays MF_LoadKey's.
-std::uint8_t readerKeyNumber(std::uint8_t keyType, std::uint8_t slot) {
-    return static_cast<std::uint8_t>(1 + (keyType == kMfKeyA ? 0 : protocol::kKeySlots) + slot);
+std::uint8_t readerKeyNumber(KeyType keyType, std::uint8_t slot) {
+    return static_cast<std::uint8_t>(1 + (keyType == KeyType::A ? 0 : protocol::kKeySlots) + slot);
 }
 
-bool validKeySlot(std::uint8_t keyType, std::uint8_t slot) {
-    return keyType <= 1 && slot < protocol::kKeySlots;
+bool validKeySlot(KeyType keyType, std::uint8_t slot) {
+    return protocol::isKnown(keyType) && slot < protocol::kKeySlots;
 }
 
 } // namespace
@@ -71,8 +69,8 @@ std::int32_t PcscBackend::exchange(CardStep step, const Apdu& apdu,
     return outcome;
 }
 
-Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, std::uint8_t mode) {
-    if (mode > 1) {
+Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, protocol::RequestMode mode) {
+    if (!protocol::isKnown(mode)) {
         return {status::kBadParameter, {}};
     }
     const auto now = readerNow();
@@ -88,8 +86,8 @@ Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, std::uint8_t 
     if (link_.cardConnected() && reader.cardEvents() != cardEvents_) {
         dropCard(); // another card, or the same one back: connect anew
     }
-    // A halted card answers only a wake-up (mode 1) until it has left the field.
-    if (haltedAt_ && *haltedAt_ == reader.cardEvents() && mode == 0) {
+    // A halted card answers only a wake-up until it has left the field.
+    if (haltedAt_ && *haltedAt_ == reader.cardEvents() && mode == protocol::RequestMode::IdleOnly) {
         return {status::kNoCard, {}};
     }
     haltedAt_.reset();
@@ -186,7 +184,7 @@ std::int32_t PcscBackend::ensureKeyLoaded() {
     return outcome;
 }
 
-std::int32_t PcscBackend::loadStoredKey(std::uint8_t device, std::uint8_t keyType,
+std::int32_t PcscBackend::loadStoredKey(std::uint8_t device, protocol::KeyType keyType,
                                         std::uint8_t slot) {
     if (!validKeySlot(keyType, slot)) {
         return status::kBadParameter;
@@ -202,7 +200,7 @@ std::int32_t PcscBackend::loadStoredKey(std::uint8_t device, std::uint8_t keyTyp
     return loadKey(device, stored.value.key);
 }
 
-std::int32_t PcscBackend::storeKey(std::uint8_t, std::uint8_t keyType, std::uint8_t slot,
+std::int32_t PcscBackend::storeKey(std::uint8_t, protocol::KeyType keyType, std::uint8_t slot,
                                    const protocol::Key& key) {
     if (!validKeySlot(keyType, slot)) {
         return status::kBadParameter;
@@ -222,9 +220,9 @@ std::int32_t PcscBackend::storeKey(std::uint8_t, std::uint8_t keyType, std::uint
     return keys_.store(keyType, slot, StoredKeySlot{false, key});
 }
 
-std::int32_t PcscBackend::authenticate(std::uint8_t, std::uint8_t keyType, std::uint8_t block,
+std::int32_t PcscBackend::authenticate(std::uint8_t, protocol::KeyType keyType, std::uint8_t block,
                                        const protocol::Uid& uid) {
-    if (keyType > 1) {
+    if (!protocol::isKnown(keyType)) {
         return status::kBadParameter;
     }
     if (!selected_ || !uid_ || *uid_ != uid) {
@@ -238,7 +236,7 @@ std::int32_t PcscBackend::authenticate(std::uint8_t, std::uint8_t keyType, std::
     if (const std::int32_t outcome = ensureKeyLoaded(); outcome != status::kOk) {
         return outcome;
     }
-    const std::uint8_t type = keyType == kMfKeyA ? kKeyTypeA : kKeyTypeB;
+    const std::uint8_t type = keyType == KeyType::A ? kKeyTypeA : kKeyTypeB;
     const std::int32_t outcome =
         exchange(CardStep::Authenticate, pcsc::authenticate(block, type, key_.number), nullptr);
     if (outcome == status::kOk) {
@@ -304,11 +302,11 @@ std::int32_t PcscBackend::write(std::uint8_t, std::uint8_t block, std::uint8_t c
     return status::kOk;
 }
 
-std::int32_t PcscBackend::value(std::uint8_t device, std::uint8_t operation, std::uint8_t block,
-                                std::int32_t operand) {
+std::int32_t PcscBackend::value(std::uint8_t device, protocol::ValueOperation operation,
+                                std::uint8_t block, std::int32_t operand) {
     // A refused operation leaves nothing for MF_transfer to write.
     pending_.reset();
-    if (operation < 1 || operation > 3) {
+    if (!protocol::isKnown(operation)) {
         return status::kBadParameter;
     }
     if (const std::int32_t outcome = checkBlocks(block, 1); outcome != status::kOk) {

@@ -31,22 +31,23 @@ public:
     Result<std::string> getVersion(std::uint8_t device) override;
     Result<protocol::SerialBytes> getSerial(std::uint8_t device) override;
 
-    Result<protocol::CardTypeBytes> request(std::uint8_t device, std::uint8_t mode) override;
+    Result<protocol::CardTypeBytes> request(std::uint8_t device,
+                                            protocol::RequestMode mode) override;
     Result<protocol::Uid> anticollision(std::uint8_t device) override;
     std::int32_t select(std::uint8_t device, const protocol::Uid& uid) override;
     std::int32_t halt(std::uint8_t device) override;
     std::int32_t loadKey(std::uint8_t device, const protocol::Key& key) override;
-    std::int32_t loadStoredKey(std::uint8_t device, std::uint8_t keyType,
+    std::int32_t loadStoredKey(std::uint8_t device, protocol::KeyType keyType,
                                std::uint8_t slot) override;
-    std::int32_t storeKey(std::uint8_t device, std::uint8_t keyType, std::uint8_t slot,
+    std::int32_t storeKey(std::uint8_t device, protocol::KeyType keyType, std::uint8_t slot,
                           const protocol::Key& key) override;
-    std::int32_t authenticate(std::uint8_t device, std::uint8_t keyType, std::uint8_t block,
+    std::int32_t authenticate(std::uint8_t device, protocol::KeyType keyType, std::uint8_t block,
                               const protocol::Uid& uid) override;
     Result<std::vector<std::uint8_t>> read(std::uint8_t device, std::uint8_t block,
                                            std::uint8_t count) override;
     std::int32_t write(std::uint8_t device, std::uint8_t block, std::uint8_t count,
                        std::span<const std::uint8_t> data) override;
-    std::int32_t value(std::uint8_t device, std::uint8_t operation, std::uint8_t block,
+    std::int32_t value(std::uint8_t device, protocol::ValueOperation operation, std::uint8_t block,
                        std::int32_t operand) override;
     std::int32_t transfer(std::uint8_t device, std::uint8_t block) override;
 

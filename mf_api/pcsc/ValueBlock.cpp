@@ -50,17 +50,17 @@ BlockBytes encodeValueBlock(const ValueBlock& block) {
     return bytes;
 }
 
-ValueOutcome applyValueOperation(std::uint8_t operation, std::int32_t current,
+ValueOutcome applyValueOperation(protocol::ValueOperation operation, std::int32_t current,
                                  std::int32_t operand) {
     std::int64_t result = current;
     switch (operation) {
-    case 1:
+    case protocol::ValueOperation::Increment:
         result += operand;
         break;
-    case 2:
+    case protocol::ValueOperation::Decrement:
         result -= operand;
         break;
-    case 3:
+    case protocol::ValueOperation::Restore:
         break;
     default:
         return {protocol::status::kBadParameter, 0};

@@ -30,9 +30,9 @@ struct ValueOutcome {
     std::int32_t value = 0;
 };
 
-/// Operation 1 increments, 2 decrements, 3 restores (the operand is ignored); an unknown
-/// operation or a result outside 32 bits is refused with 10.
-ValueOutcome applyValueOperation(std::uint8_t operation, std::int32_t current,
+/// Increment, decrement, or restore (the operand is ignored); an unknown operation or a result
+/// outside 32 bits is refused with 10.
+ValueOutcome applyValueOperation(protocol::ValueOperation operation, std::int32_t current,
                                  std::int32_t operand);
 
 } // namespace mfapi::pcsc

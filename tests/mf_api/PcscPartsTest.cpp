@@ -125,16 +125,24 @@ TEST(ValueBlocks, RoundTripAndRejectBrokenCopies) {
 }
 
 TEST(ValueBlocks, OperationsStayInsideThirtyTwoBits) {
-    EXPECT_EQ(applyValueOperation(1, 10, 5).value, 15);
-    EXPECT_EQ(applyValueOperation(2, 10, 15).value, -5);
-    EXPECT_EQ(applyValueOperation(3, 10, 99).value, 10);
-    EXPECT_EQ(applyValueOperation(4, 10, 1).status, MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(applyValueOperation(1, std::numeric_limits<std::int32_t>::max(), 1).status,
+    using protocol::ValueOperation;
+    EXPECT_EQ(applyValueOperation(ValueOperation::Increment, 10, 5).value, 15);
+    EXPECT_EQ(applyValueOperation(ValueOperation::Decrement, 10, 15).value, -5);
+    EXPECT_EQ(applyValueOperation(ValueOperation::Restore, 10, 99).value, 10);
+    EXPECT_EQ(applyValueOperation(static_cast<ValueOperation>(4), 10, 1).status,
               MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(applyValueOperation(2, std::numeric_limits<std::int32_t>::min(), 1).status,
-              MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(applyValueOperation(2, 0, std::numeric_limits<std::int32_t>::min()).status,
-              MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(
+        applyValueOperation(ValueOperation::Increment, std::numeric_limits<std::int32_t>::max(), 1)
+            .status,
+        MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(
+        applyValueOperation(ValueOperation::Decrement, std::numeric_limits<std::int32_t>::min(), 1)
+            .status,
+        MF_ERR_BAD_PARAMETER);
+    EXPECT_EQ(
+        applyValueOperation(ValueOperation::Decrement, 0, std::numeric_limits<std::int32_t>::min())
+            .status,
+        MF_ERR_BAD_PARAMETER);
 }
 
 TEST(ReaderChoice, PcscIsTheFirstContactlessReaderElseTheFirst) {
