@@ -11,7 +11,7 @@
 
 namespace kov450 {
 
-using Block = std::array<std::uint8_t, 16>;
+using Block = std::array<std::uint8_t, mifare::kBlockSize>;
 using Uid = std::array<std::uint8_t, 4>;
 using Key = std::array<std::uint8_t, 6>;
 
@@ -96,10 +96,5 @@ private:
     std::optional<Authentication> authenticated_;
     std::optional<PendingValue> pending_;
 };
-
-/// Value block encoding: value, its inverse, value, then address, inverse, address, inverse.
-Block encodeValueBlock(std::int32_t value, std::uint8_t address);
-/// The value and address byte of a well-formed value block.
-std::optional<std::pair<std::int32_t, std::uint8_t>> decodeValueBlock(const Block& block);
 
 } // namespace kov450

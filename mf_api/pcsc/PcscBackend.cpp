@@ -3,8 +3,8 @@
 
 #include "mf_api/pcsc/CardAtr.h"
 #include "mf_api/pcsc/CardUid.h"
-#include "mf_api/pcsc/Sectors.h"
-#include "mf_api/pcsc/ValueBlock.h"
+#include "mifare/Sectors.h"
+#include "mifare/ValueBlock.h"
 #include "protocol/Status.h"
 
 #include <MF_API.h>
@@ -50,7 +50,7 @@ void PcscBackend::dropCard() {
     endSession();
 }
 
-std::int32_t PcscBackend::exchange(CardStep step, const Apdu& apdu,
+std::int32_t PcscBackend::exchange(CardStep step, const mifare::Apdu& apdu,
                                    std::vector<std::uint8_t>* data) {
     std::vector<std::uint8_t> answer;
     const LONG result = link_.transmit(apdu, answer);
@@ -113,7 +113,7 @@ Result<protocol::Uid> PcscBackend::anticollision(std::uint8_t) {
         return {status::kNoCard, {}};
     }
     std::vector<std::uint8_t> data;
-    if (const std::int32_t outcome = exchange(CardStep::Uid, getUid(), &data);
+    if (const std::int32_t outcome = exchange(CardStep::Uid, mifare::getUid(), &data);
         outcome != status::kOk) {
         return {outcome, {}};
     }
@@ -178,8 +178,9 @@ std::int32_t PcscBackend::ensureKeyLoaded() {
     if (key_.keptByReader || keyLoaded_) {
         return status::kOk;
     }
-    const std::int32_t outcome = exchange(
-        CardStep::LoadKey, pcsc::loadKey(kVolatileKey, kVolatileKeyNumber, key_.bytes), nullptr);
+    const std::int32_t outcome =
+        exchange(CardStep::LoadKey,
+                 mifare::loadKey(mifare::kVolatileKey, kVolatileKeyNumber, key_.bytes), nullptr);
     keyLoaded_ = outcome == status::kOk;
     return outcome;
 }
@@ -207,9 +208,9 @@ std::int32_t PcscBackend::storeKey(std::uint8_t, protocol::KeyType keyType, std:
     }
     if (link_.cardConnected()) {
         // A reader with non-volatile key memory keeps the key itself; the file notes where.
-        const std::int32_t outcome =
-            exchange(CardStep::LoadKey,
-                     pcsc::loadKey(kNonVolatileKey, readerKeyNumber(keyType, slot), key), nullptr);
+        const std::int32_t outcome = exchange(
+            CardStep::LoadKey,
+            mifare::loadKey(mifare::kNonVolatileKey, readerKeyNumber(keyType, slot), key), nullptr);
         if (outcome == status::kOk) {
             return keys_.store(keyType, slot, StoredKeySlot{true, {}});
         }
@@ -236,11 +237,11 @@ std::int32_t PcscBackend::authenticate(std::uint8_t, protocol::KeyType keyType, 
     if (const std::int32_t outcome = ensureKeyLoaded(); outcome != status::kOk) {
         return outcome;
     }
-    const std::uint8_t type = keyType == KeyType::A ? kKeyTypeA : kKeyTypeB;
+    const std::uint8_t type = keyType == KeyType::A ? mifare::kKeyTypeA : mifare::kKeyTypeB;
     const std::int32_t outcome =
-        exchange(CardStep::Authenticate, pcsc::authenticate(block, type, key_.number), nullptr);
+        exchange(CardStep::Authenticate, mifare::authenticate(block, type, key_.number), nullptr);
     if (outcome == status::kOk) {
-        authenticatedSector_ = sectorOf(block);
+        authenticatedSector_ = mifare::sectorOf(block);
     } else if (outcome == status::kAuthFailed) {
         // A refused card goes back to idle, as it does on the air: request it again.
         endSession();
@@ -253,10 +254,11 @@ std::int32_t PcscBackend::checkBlocks(std::uint8_t block, std::uint8_t count) co
         return status::kNotSelected;
     }
     const std::size_t last = static_cast<std::size_t>(block) + count - 1;
-    if (count < 1 || last >= blockCountFromAtr(atr_) || sectorOf(last) != sectorOf(block)) {
+    if (count < 1 || last >= blockCountFromAtr(atr_) ||
+        mifare::sectorOf(last) != mifare::sectorOf(block)) {
         return status::kBadBlock;
     }
-    if (authenticatedSector_ != sectorOf(block)) {
+    if (authenticatedSector_ != mifare::sectorOf(block)) {
         return status::kNotAuthenticated;
     }
     return status::kOk;
@@ -271,7 +273,7 @@ Result<std::vector<std::uint8_t>> PcscBackend::read(std::uint8_t, std::uint8_t b
     std::vector<std::uint8_t> data;
     for (std::size_t at = block; at < std::size_t{block} + count; ++at) {
         if (const std::int32_t outcome =
-                exchange(CardStep::Read, readBlock(static_cast<std::uint8_t>(at)), &data);
+                exchange(CardStep::Read, mifare::readBlock(static_cast<std::uint8_t>(at)), &data);
             outcome != status::kOk) {
             return {outcome, {}};
         }
@@ -293,8 +295,9 @@ std::int32_t PcscBackend::write(std::uint8_t, std::uint8_t block, std::uint8_t c
     }
     for (std::size_t at = 0; at < count; ++at) {
         const auto bytes = data.subspan(at * protocol::kBlockSize).first<protocol::kBlockSize>();
-        if (const std::int32_t outcome = exchange(
-                CardStep::Write, writeBlock(static_cast<std::uint8_t>(block + at), bytes), nullptr);
+        if (const std::int32_t outcome =
+                exchange(CardStep::Write,
+                         mifare::writeBlock(static_cast<std::uint8_t>(block + at), bytes), nullptr);
             outcome != status::kOk) {
             return outcome;
         }
@@ -312,7 +315,7 @@ std::int32_t PcscBackend::value(std::uint8_t device, protocol::ValueOperation op
     if (const std::int32_t outcome = checkBlocks(block, 1); outcome != status::kOk) {
         return outcome;
     }
-    if (block == 0 || isTrailer(block)) {
+    if (block == 0 || mifare::isTrailer(block)) {
         return status::kAccessDenied;
     }
     // The card's own value commands are no PC/SC standard: read, check and compute here, and
@@ -321,16 +324,17 @@ std::int32_t PcscBackend::value(std::uint8_t device, protocol::ValueOperation op
     if (current.status != status::kOk) {
         return current.status;
     }
-    const auto decoded = decodeValueBlock(
-        std::span<const std::uint8_t>(current.value).first<protocol::kBlockSize>());
+    const auto decoded = mifare::decodeValueBlock(
+        std::span<const std::uint8_t>(current.value).first<mifare::kBlockSize>());
     if (!decoded) {
         return status::kNotValueBlock;
     }
-    const ValueOutcome outcome = applyValueOperation(operation, decoded->value, operand);
-    if (outcome.status != status::kOk) {
-        return outcome.status;
+    // The operation is known (checked above): nothing means a result outside 32 bits.
+    const auto result = mifare::applyValueOperation(operation, decoded->value, operand);
+    if (!result) {
+        return status::kBadParameter;
     }
-    pending_ = PendingValue{outcome.value, decoded->address};
+    pending_ = PendingValue{*result, decoded->address};
     return status::kOk;
 }
 
@@ -338,13 +342,14 @@ std::int32_t PcscBackend::transfer(std::uint8_t device, std::uint8_t block) {
     if (const std::int32_t outcome = checkBlocks(block, 1); outcome != status::kOk) {
         return outcome;
     }
-    if (block == 0 || isTrailer(block)) {
+    if (block == 0 || mifare::isTrailer(block)) {
         return status::kAccessDenied;
     }
     if (!pending_) {
         return status::kNoValuePending;
     }
-    const BlockBytes bytes = encodeValueBlock(ValueBlock{pending_->value, pending_->address});
+    const mifare::Block bytes =
+        mifare::encodeValueBlock(mifare::ValueBlock{pending_->value, pending_->address});
     return write(device, block, 1, bytes);
 }
 

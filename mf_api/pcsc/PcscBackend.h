@@ -2,12 +2,12 @@
 
 #include "mf_api/Backend.h"
 #include "mf_api/PortName.h"
-#include "mf_api/pcsc/Apdu.h"
 #include "mf_api/pcsc/KeyStoreFile.h"
 #include "mf_api/pcsc/PcscErrors.h"
 #include "mf_api/pcsc/PcscHandles.h"
 #include "mf_api/pcsc/PcscLink.h"
 #include "mf_api/pcsc/StatusWords.h"
+#include "mifare/StorageCommands.h"
 
 #include <chrono>
 #include <memory>
@@ -16,6 +16,9 @@
 #include <vector>
 
 namespace mfapi::pcsc {
+
+/// The reader's volatile key location that MF_LoadKey fills.
+inline constexpr std::uint8_t kVolatileKeyNumber = 0x00;
 
 /// The reader's operations on a PC/SC contactless reader, as the storage-card commands of the
 /// PC/SC standard (docs/pcsc.md). The library keeps the card session that the reader does not
@@ -69,7 +72,7 @@ private:
     /// The reader's status, or the status of the failure.
     Result<ReaderStatus> readerNow();
     /// One APDU to the card; `data` gets the answer without its status word.
-    std::int32_t exchange(CardStep step, const Apdu& apdu, std::vector<std::uint8_t>* data);
+    std::int32_t exchange(CardStep step, const mifare::Apdu& apdu, std::vector<std::uint8_t>* data);
     /// Notes what a PC/SC failure means (the card or the service gone, or a call that ran out
     /// of time) and gives its status.
     std::int32_t fail(LONG result);
