@@ -58,7 +58,7 @@ std::optional<std::uint8_t> asByte(std::int32_t value) {
 
 /// Runs `work` with each argument as a byte, or gives a bad argument when one does not fit.
 template <typename Work>
-std::int32_t withBytes(std::initializer_list<std::int32_t> values, Work work) {
+[[nodiscard]] std::int32_t withBytes(std::initializer_list<std::int32_t> values, Work work) {
     std::array<std::uint8_t, 4> bytes{};
     std::size_t count = 0;
     for (const std::int32_t value : values) {
@@ -73,7 +73,8 @@ std::int32_t withBytes(std::initializer_list<std::int32_t> values, Work work) {
 
 /// As withBytes, on the open reader's own functions; 11 when its back end has none.
 template <typename Work>
-std::int32_t withDeviceFunctions(std::initializer_list<std::int32_t> values, Work work) {
+[[nodiscard]] std::int32_t withDeviceFunctions(std::initializer_list<std::int32_t> values,
+                                               Work work) {
     return withBytes(values, [&](Backend& backend, const auto& bytes) {
         DeviceFunctions* functions = backend.deviceFunctions();
         if (functions == nullptr) {
@@ -90,7 +91,8 @@ template <std::size_t N> std::array<std::uint8_t, N> arrayFrom(const std::uint8_
 }
 
 /// Copies a successful result's bytes into the caller's buffer.
-template <typename Bytes> std::int32_t copyOut(const Result<Bytes>& result, std::uint8_t* out) {
+template <typename Bytes>
+[[nodiscard]] std::int32_t copyOut(const Result<Bytes>& result, std::uint8_t* out) {
     if (result.status == MF_OK) {
         std::copy(result.value.begin(), result.value.end(), out);
     }

@@ -34,7 +34,7 @@ enum class StatusWord : std::uint16_t {
 inline constexpr std::uint8_t kWrongLeFirstByte = 0x6C;
 
 /// The status word that ends an answer, or nothing when the answer is too short to have one.
-std::optional<std::uint16_t> statusWordOf(std::span<const std::uint8_t> answer);
+[[nodiscard]] std::optional<std::uint16_t> statusWordOf(std::span<const std::uint8_t> answer);
 
 /// A status word's two bytes, SW1 first.
 constexpr std::array<std::uint8_t, 2> bytesOf(StatusWord word) {

@@ -20,11 +20,12 @@ inline constexpr std::uint16_t kMiniName = 0x0026;
 
 /// The historical bytes of an ATR, found by walking its interface bytes; nothing when the ATR
 /// is too short for what its format byte announces.
-std::optional<std::span<const std::uint8_t>> historicalBytes(std::span<const std::uint8_t> atr);
+[[nodiscard]] std::optional<std::span<const std::uint8_t>>
+historicalBytes(std::span<const std::uint8_t> atr);
 
 /// The card name of a storage card's ATR (00 01 for MIFARE Classic 1K); nothing for another
 /// ATR.
-std::optional<std::uint16_t> storageCardName(std::span<const std::uint8_t> atr);
+[[nodiscard]] std::optional<std::uint16_t> storageCardName(std::span<const std::uint8_t> atr);
 
 /// Whether the ATR has the form PC/SC readers give a card in a contactless slot: 3B 8n 80 01.
 bool contactlessAtr(std::span<const std::uint8_t> atr);

@@ -21,12 +21,13 @@ struct ValueBlock {
 
 /// The value block the 16 bytes hold (value, its inverse, value, little-endian; then address,
 /// inverse, address, inverse), or nothing when a copy disagrees.
-std::optional<ValueBlock> decodeValueBlock(std::span<const std::uint8_t, kBlockSize> bytes);
+[[nodiscard]] std::optional<ValueBlock>
+decodeValueBlock(std::span<const std::uint8_t, kBlockSize> bytes);
 Block encodeValueBlock(const ValueBlock& block);
 
 /// What an operation makes of a value: the operand added, taken off, or ignored (restore).
 /// Nothing for an unknown operation or a result outside 32 bits.
-std::optional<std::int32_t> applyValueOperation(protocol::ValueOperation operation,
-                                                std::int32_t current, std::int32_t operand);
+[[nodiscard]] std::optional<std::int32_t>
+applyValueOperation(protocol::ValueOperation operation, std::int32_t current, std::int32_t operand);
 
 } // namespace mifare

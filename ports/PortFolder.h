@@ -16,7 +16,7 @@ namespace ports {
 std::filesystem::path portFolder();
 
 /// The entry of the folder that is `name`, ignoring case.
-std::optional<std::string> findEntry(const SafeFolder& folder, std::string_view name);
+[[nodiscard]] std::optional<std::string> findEntry(const SafeFolder& folder, std::string_view name);
 
 /// What a port folder entry leads to.
 enum class EntryKind {

@@ -154,7 +154,7 @@ Payload encode(const ValueRequest& value);
 Payload encode(const TransferBlock& value);
 
 /// The value whose layout the bytes have, or nothing (a wrong length, for the most part).
-template <typename T> std::optional<T> decode(std::span<const std::uint8_t> bytes);
+template <typename T> [[nodiscard]] std::optional<T> decode(std::span<const std::uint8_t> bytes);
 
 /// Which request and answer each command carries.
 template <Command> struct Layout;

@@ -24,7 +24,7 @@ std::chrono::microseconds exchangeTimeout(std::size_t requestBytes, std::uint32_
 /// The status a reader's answer carries, as a caller may take it: the reader's own codes pass,
 /// anything else (a host-side code, a code of a newer reader) is MF_ERR_UNKNOWN_STATUS, so that
 /// no reader can pass for the library ("library missing") or the port ("port busy").
-std::int32_t statusFromReader(std::int32_t wireStatus);
+[[nodiscard]] std::int32_t statusFromReader(std::int32_t wireStatus);
 
 /// The command layer over one open port: one request out, one answer back, in bounded time.
 /// Not thread-safe by itself; the exported functions hold the library's lock around it.
@@ -37,7 +37,7 @@ public:
                    const std::vector<std::uint8_t>& payload);
 
     /// Follows the reader to a new line speed.
-    std::int32_t changeLineSpeed(std::uint32_t bitsPerSecond);
+    [[nodiscard]] std::int32_t changeLineSpeed(std::uint32_t bitsPerSecond);
 
     /// After end of file or EIO the device is gone and the connection is of no more use.
     bool gone() const { return gone_; }

@@ -39,7 +39,7 @@ private:
     int fd_;
 };
 
-std::int32_t statusOfOpenError(int error) {
+[[nodiscard]] std::int32_t statusOfOpenError(int error) {
     switch (error) {
     case ENOENT:
     case ENODEV:
@@ -67,7 +67,7 @@ bool ownDevice(int fd) {
            (info.st_uid == ::geteuid() || info.st_uid == 0);
 }
 
-std::int32_t configureLine(int fd, speed_t speed) {
+[[nodiscard]] std::int32_t configureLine(int fd, speed_t speed) {
     termios settings{};
     if (::tcgetattr(fd, &settings) != 0) {
         return MF_ERR_IO;

@@ -113,7 +113,8 @@ private:
 };
 
 /// Reads the slots from the folder; a missing file holds factory keys.
-std::int32_t readSlots(const ports::SafeFolder& folder, const std::string& name, KeySlots& slots) {
+[[nodiscard]] std::int32_t readSlots(const ports::SafeFolder& folder, const std::string& name,
+                                     KeySlots& slots) {
     slots = KeySlots{};
     const FileDescriptor fd(::openat(folder.fd(), name.c_str(),
                                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -150,7 +151,7 @@ std::int32_t readSlots(const ports::SafeFolder& folder, const std::string& name,
     return protocol::status::kOk;
 }
 
-bool writeAll(int fd, const std::string& text) {
+[[nodiscard]] bool writeAll(int fd, const std::string& text) {
     std::size_t written = 0;
     while (written < text.size()) {
         const ssize_t put = ::write(fd, text.data() + written, text.size() - written);
@@ -167,8 +168,8 @@ bool writeAll(int fd, const std::string& text) {
 
 /// Replaces the file whole: a new private file beside it, synced and renamed over it, then the
 /// folder synced. Called under the folder's lock, so the new file's name is ours alone.
-std::int32_t writeSlots(const ports::SafeFolder& folder, const std::string& name,
-                        const KeySlots& slots) {
+[[nodiscard]] std::int32_t writeSlots(const ports::SafeFolder& folder, const std::string& name,
+                                      const KeySlots& slots) {
     const std::string fresh = "." + name + ".new";
     ::unlinkat(folder.fd(), fresh.c_str(), 0); // left by a store that was killed
     const FileDescriptor fd(::openat(folder.fd(), fresh.c_str(),

@@ -38,7 +38,7 @@ private:
 /// The slots a key store file's text holds, one line per stored slot: the key type letter, the
 /// slot number and exactly 12 hex digits or "reader" ("A 3 7D7D7D7D7D7D", "B 0 reader"),
 /// separated by single spaces; blank lines say nothing. Nothing when any line is malformed.
-std::optional<KeySlots> parseKeySlots(std::string_view text);
+[[nodiscard]] std::optional<KeySlots> parseKeySlots(std::string_view text);
 /// The text that parseKeySlots reads back as `slots`.
 std::string formatKeySlots(const KeySlots& slots);
 

@@ -37,22 +37,22 @@ public:
     Result<protocol::CardTypeBytes> request(std::uint8_t device,
                                             protocol::RequestMode mode) override;
     Result<protocol::Uid> anticollision(std::uint8_t device) override;
-    std::int32_t select(std::uint8_t device, const protocol::Uid& uid) override;
-    std::int32_t halt(std::uint8_t device) override;
-    std::int32_t loadKey(std::uint8_t device, const protocol::Key& key) override;
-    std::int32_t loadStoredKey(std::uint8_t device, protocol::KeyType keyType,
-                               std::uint8_t slot) override;
-    std::int32_t storeKey(std::uint8_t device, protocol::KeyType keyType, std::uint8_t slot,
-                          const protocol::Key& key) override;
-    std::int32_t authenticate(std::uint8_t device, protocol::KeyType keyType, std::uint8_t block,
-                              const protocol::Uid& uid) override;
+    [[nodiscard]] std::int32_t select(std::uint8_t device, const protocol::Uid& uid) override;
+    [[nodiscard]] std::int32_t halt(std::uint8_t device) override;
+    [[nodiscard]] std::int32_t loadKey(std::uint8_t device, const protocol::Key& key) override;
+    [[nodiscard]] std::int32_t loadStoredKey(std::uint8_t device, protocol::KeyType keyType,
+                                             std::uint8_t slot) override;
+    [[nodiscard]] std::int32_t storeKey(std::uint8_t device, protocol::KeyType keyType,
+                                        std::uint8_t slot, const protocol::Key& key) override;
+    [[nodiscard]] std::int32_t authenticate(std::uint8_t device, protocol::KeyType keyType,
+                                            std::uint8_t block, const protocol::Uid& uid) override;
     Result<std::vector<std::uint8_t>> read(std::uint8_t device, std::uint8_t block,
                                            std::uint8_t count) override;
-    std::int32_t write(std::uint8_t device, std::uint8_t block, std::uint8_t count,
-                       std::span<const std::uint8_t> data) override;
-    std::int32_t value(std::uint8_t device, protocol::ValueOperation operation, std::uint8_t block,
-                       std::int32_t operand) override;
-    std::int32_t transfer(std::uint8_t device, std::uint8_t block) override;
+    [[nodiscard]] std::int32_t write(std::uint8_t device, std::uint8_t block, std::uint8_t count,
+                                     std::span<const std::uint8_t> data) override;
+    [[nodiscard]] std::int32_t value(std::uint8_t device, protocol::ValueOperation operation,
+                                     std::uint8_t block, std::int32_t operand) override;
+    [[nodiscard]] std::int32_t transfer(std::uint8_t device, std::uint8_t block) override;
 
     bool gone() const override { return gone_; }
 
@@ -72,19 +72,20 @@ private:
     /// The reader's status, or the status of the failure.
     Result<ReaderStatus> readerNow();
     /// One APDU to the card; `data` gets the answer without its status word.
-    std::int32_t exchange(CardStep step, const mifare::Apdu& apdu, std::vector<std::uint8_t>* data);
+    [[nodiscard]] std::int32_t exchange(CardStep step, const mifare::Apdu& apdu,
+                                        std::vector<std::uint8_t>* data);
     /// Notes what a PC/SC failure means (the card or the service gone, or a call that ran out
     /// of time) and gives its status.
-    std::int32_t fail(LONG result);
+    [[nodiscard]] std::int32_t fail(LONG result);
     /// The card left or stopped answering: let go of it and of its session.
     void dropCard();
     /// A request, a failed authentication or the card's leaving end the card's session.
     void endSession();
     /// Loads the current key into the reader's volatile location unless it is there already.
-    std::int32_t ensureKeyLoaded();
+    [[nodiscard]] std::int32_t ensureKeyLoaded();
     /// 7 unless a card is selected; 6 outside the card or across sectors; 4 unless the sector
     /// is the authenticated one; 0 when the blocks may be sent.
-    std::int32_t checkBlocks(std::uint8_t block, std::uint8_t count) const;
+    [[nodiscard]] std::int32_t checkBlocks(std::uint8_t block, std::uint8_t count) const;
 
     PcscLink link_;
     std::vector<std::string> readerNames_; ///< The one reader, as readerStatus takes it.
