@@ -6,6 +6,8 @@
 #include "mf_api/PortName.h"
 #include "ports/PortAlias.h"
 
+#include <MF_API.h>
+
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -32,11 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto lookup = mfapi::resolvePortName(name, "/nonexistent/ports", "/nonexistent/by-id",
                                                "/nonexistent/system-ports");
-    if (const auto* target = std::get_if<mfapi::PortTarget>(&lookup)) {
-        if (const auto* device = std::get_if<mfapi::DevicePort>(target)) {
+    if (lookup.status == MF_OK) {
+        if (const auto* device = std::get_if<mfapi::DevicePort>(&lookup.value)) {
             // Never relative to wherever the program runs, and with no folder, never an entry.
             require(device->path.is_absolute() && !device->folder);
-        } else if (const auto* tcp = std::get_if<mfapi::TcpPort>(target)) {
+        } else if (const auto* tcp = std::get_if<mfapi::TcpPort>(&lookup.value)) {
             require(tcp->port != 0 && !tcp->host.empty());
         }
     }

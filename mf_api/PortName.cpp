@@ -3,6 +3,8 @@
 #include "ports/PortAlias.h"
 #include "ports/PortFolder.h"
 
+#include <MF_API.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -69,6 +71,14 @@ fs::path usbDevice(const fs::path& byIdFolder) {
     return "/dev/ttyACM0";
 }
 
+PortLookup found(PortTarget target) {
+    return {MF_OK, std::move(target)};
+}
+
+PortLookup refused(std::int32_t status) {
+    return {status, {}};
+}
+
 /// Whether a port folder entry may be an alias file: only the name a program asked for.
 enum class Aliases { Followed, Refused };
 
@@ -116,24 +126,24 @@ public:
 
     PortLookup resolve(std::string_view name, Aliases aliases) {
         if (name.empty()) {
-            return PortRefusal::NoSuchPort;
+            return refused(MF_ERR_NO_SUCH_PORT);
         }
         constexpr std::string_view kSocket = "socket://";
         if (startsWithIgnoringCase(name, kSocket)) {
             const auto tcp = tcpTarget(name.substr(kSocket.size()));
-            return tcp ? PortLookup(*tcp) : PortRefusal::NoSuchPort;
+            return tcp ? found(*tcp) : refused(MF_ERR_NO_SUCH_PORT);
         }
         constexpr std::string_view kPcsc = "pcsc";
         if (equalIgnoringCase(name, kPcsc)) {
-            return PcscPort{};
+            return found(PcscPort{});
         }
         if (startsWithIgnoringCase(name, "pcsc:")) {
-            return PcscPort{std::string(name.substr(kPcsc.size() + 1))};
+            return found(PcscPort{std::string(name.substr(kPcsc.size() + 1))});
         }
         if (name.find('/') != std::string_view::npos) {
             // A relative path would lead wherever the program happens to be started.
-            return name.front() == '/' ? PortLookup(DevicePort{fs::path(name), {}, {}})
-                                       : PortRefusal::NoSuchPort;
+            return name.front() == '/' ? found(DevicePort{fs::path(name), {}, {}})
+                                       : refused(MF_ERR_NO_SUCH_PORT);
         }
         for (FolderOnce& folder : folders_) {
             if (const auto* safe = folder.safe()) {
@@ -143,12 +153,12 @@ public:
             }
         }
         if (auto device = defaultDevice(name)) {
-            return *device;
+            return found(*device);
         }
         // Only a folder could have named it; an unsafe one is not looked at.
         const bool anyUnsafe = std::any_of(folders_.begin(), folders_.end(),
                                            [](FolderOnce& folder) { return folder.unsafe(); });
-        return anyUnsafe ? PortRefusal::UnsafeFolder : PortRefusal::NoSuchPort;
+        return anyUnsafe ? refused(MF_ERR_UNSAFE_PORT_FOLDER) : refused(MF_ERR_NO_SUCH_PORT);
     }
 
 private:
@@ -156,27 +166,27 @@ private:
                          Aliases aliases) {
         switch (ports::entryKind(*folder, entry)) {
         case ports::EntryKind::Device:
-            return DevicePort{folder->path() / entry, folder, entry};
+            return found(DevicePort{folder->path() / entry, folder, entry});
         case ports::EntryKind::Alias:
             return followAlias(*folder, entry, aliases);
         case ports::EntryKind::Dangling:
-            return PortRefusal::NoSuchPort;
+            return refused(MF_ERR_NO_SUCH_PORT);
         case ports::EntryKind::Other:
             break;
         }
-        return PortRefusal::UnsafeFolder;
+        return refused(MF_ERR_UNSAFE_PORT_FOLDER);
     }
 
     PortLookup followAlias(const ports::SafeFolder& folder, const std::string& entry,
                            Aliases aliases) {
         // One level: a chain of aliases could loop, and one level is all COM1 and USB need.
         if (aliases == Aliases::Refused) {
-            return PortRefusal::NoSuchPort;
+            return refused(MF_ERR_NO_SUCH_PORT);
         }
         auto alias = ports::readAlias(folder, entry);
         if (const auto* refusal = std::get_if<ports::AliasRefusal>(&alias)) {
-            return *refusal == ports::AliasRefusal::Unsafe ? PortRefusal::UnsafeFolder
-                                                           : PortRefusal::NoSuchPort;
+            return refused(*refusal == ports::AliasRefusal::Unsafe ? MF_ERR_UNSAFE_PORT_FOLDER
+                                                                   : MF_ERR_NO_SUCH_PORT);
         }
         return resolve(std::get<std::string>(alias), Aliases::Refused);
     }

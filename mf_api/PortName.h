@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mf_api/Result.h"
 #include "ports/PortFolder.h"
 #include "ports/SafeFolder.h"
 
@@ -36,13 +37,9 @@ struct PcscPort {
 
 using PortTarget = std::variant<DevicePort, TcpPort, PcscPort>;
 
-/// Why a port name leads to no port.
-enum class PortRefusal {
-    NoSuchPort,
-    UnsafeFolder ///< The port folder, or the entry of the name in it, cannot be trusted.
-};
-
-using PortLookup = std::variant<PortTarget, PortRefusal>;
+/// Where a port name leads, or why nowhere: MF_ERR_NO_SUCH_PORT, or MF_ERR_UNSAFE_PORT_FOLDER
+/// when the port folder, or the entry of the name in it, cannot be trusted.
+using PortLookup = Result<PortTarget>;
 
 /// Where the port name leads. In order: socket://HOST:PORT is TCP; pcsc or pcsc:TEXT a PC/SC
 /// reader; a name with '/' is a device path, which must be absolute; an entry in the user's

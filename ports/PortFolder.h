@@ -20,7 +20,7 @@ std::filesystem::path portFolder();
 inline constexpr const char* kSystemPortFolder = "/etc/mf_api/ports";
 
 /// The entry of the folder that is `name`, ignoring case.
-std::optional<std::string> findEntry(const SafeFolder& folder, std::string_view name);
+[[nodiscard]] std::optional<std::string> findEntry(const SafeFolder& folder, std::string_view name);
 
 /// What a port folder entry leads to.
 enum class EntryKind {

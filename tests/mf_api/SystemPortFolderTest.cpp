@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <MF_API.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,16 +24,15 @@
 namespace {
 
 namespace fs = std::filesystem;
-using mfapi::PortRefusal;
 using testing_support::TempFolder;
 
 /// What a lookup gives, as one text a table of cases can compare: a device path, "pcsc:TEXT",
 /// "unsafe folder" or "no such port".
 std::string describe(const mfapi::PortLookup& lookup) {
-    if (const auto* refusal = std::get_if<PortRefusal>(&lookup)) {
-        return *refusal == PortRefusal::UnsafeFolder ? "unsafe folder" : "no such port";
+    if (lookup.status != MF_OK) {
+        return lookup.status == MF_ERR_UNSAFE_PORT_FOLDER ? "unsafe folder" : "no such port";
     }
-    const auto& target = std::get<mfapi::PortTarget>(lookup);
+    const auto& target = lookup.value;
     if (const auto* pcsc = std::get_if<mfapi::PcscPort>(&target)) {
         return "pcsc:" + pcsc->nameContains;
     }

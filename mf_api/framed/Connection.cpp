@@ -1,4 +1,4 @@
-#include "mf_api/Connection.h"
+#include "mf_api/framed/Connection.h"
 
 #include "protocol/FrameEncoder.h"
 #include "protocol/Status.h"
@@ -7,10 +7,8 @@
 #include <MF_API.h>
 
 #include <array>
-#include <charconv>
-#include <cstring>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 std::chrono::microseconds exchangeTimeout(std::size_t requestBytes, std::uint32_t bitsPerSecond,
                                           std::chrono::milliseconds margin) {
@@ -20,20 +18,6 @@ std::chrono::microseconds exchangeTimeout(std::size_t requestBytes, std::uint32_
 
 std::int32_t statusFromReader(std::int32_t wireStatus) {
     return protocol::isReaderStatus(wireStatus) ? wireStatus : MF_ERR_UNKNOWN_STATUS;
-}
-
-std::chrono::milliseconds answerMargin(const char* setting) {
-    constexpr std::chrono::milliseconds kDefault{250};
-    if (setting == nullptr) {
-        return kDefault;
-    }
-    int value = 0;
-    const char* end = setting + std::strlen(setting);
-    const auto [stop, error] = std::from_chars(setting, end, value);
-    if (error != std::errc{} || stop != end || value < 0 || value > 10000) {
-        return kDefault;
-    }
-    return std::chrono::milliseconds{value};
 }
 
 Connection::Connection(std::unique_ptr<Transport> transport, std::uint32_t bitsPerSecond,
@@ -106,4 +90,4 @@ std::int32_t Connection::changeLineSpeed(std::uint32_t bitsPerSecond) {
     return status;
 }
 
-} // namespace mfapi
+} // namespace mfapi::framed

@@ -1,7 +1,7 @@
-#include "mf_api/SerialTransport.h"
+#include "mf_api/framed/SerialTransport.h"
 
-#include "mf_api/AsioDeadline.h"
-#include "mf_api/LineSpeed.h"
+#include "mf_api/framed/AsioDeadline.h"
+#include "mf_api/framed/TermiosSpeed.h"
 
 #include <MF_API.h>
 
@@ -17,7 +17,7 @@
 #include <cerrno>
 #include <utility>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 namespace {
 
@@ -39,7 +39,7 @@ private:
     int fd_;
 };
 
-std::int32_t statusOfOpenError(int error) {
+[[nodiscard]] std::int32_t statusOfOpenError(int error) {
     switch (error) {
     case ENOENT:
     case ENODEV:
@@ -67,7 +67,7 @@ bool ownDevice(int fd) {
            (info.st_uid == ::geteuid() || info.st_uid == 0);
 }
 
-std::int32_t configureLine(int fd, speed_t speed) {
+[[nodiscard]] std::int32_t configureLine(int fd, speed_t speed) {
     termios settings{};
     if (::tcgetattr(fd, &settings) != 0) {
         return MF_ERR_IO;
@@ -140,48 +140,47 @@ private:
     asio::serial_port port_{io_};
 };
 
-std::variant<std::unique_ptr<Transport>, std::int32_t>
-openSerialTransport(const DevicePort& device, std::uint32_t bitsPerSecond) {
+Result<std::unique_ptr<Transport>> openSerialTransport(const DevicePort& device,
+                                                       std::uint32_t bitsPerSecond) {
     const auto speed = termiosSpeed(bitsPerSecond);
     if (!speed) {
-        return MF_ERR_BAD_SPEED;
+        return {MF_ERR_BAD_SPEED, {}};
     }
     constexpr int kFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     UniqueFd fd(device.folder ? ::openat(device.folder->fd(), device.entry.c_str(), kFlags)
                               : ::open(device.path.c_str(), kFlags));
     if (fd.get() < 0) {
-        return statusOfOpenError(errno);
+        return {statusOfOpenError(errno), {}};
     }
     if (device.folder && !ownDevice(fd.get())) {
-        return MF_ERR_NO_SUCH_PORT;
+        return {MF_ERR_NO_SUCH_PORT, {}};
     }
     // flock holds for root too, where TIOCEXCL alone would not stop a second opener.
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        return errno == EWOULDBLOCK ? MF_ERR_PORT_BUSY : MF_ERR_IO;
+        return {errno == EWOULDBLOCK ? MF_ERR_PORT_BUSY : MF_ERR_IO, {}};
     }
     if (::isatty(fd.get()) == 0) {
-        return MF_ERR_NO_SUCH_PORT;
+        return {MF_ERR_NO_SUCH_PORT, {}};
     }
     int exclusive = 0;
     if (::ioctl(fd.get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
-        return MF_ERR_PORT_BUSY;
+        return {MF_ERR_PORT_BUSY, {}};
     }
     if (::ioctl(fd.get(), TIOCEXCL) != 0) {
-        return MF_ERR_IO;
+        return {MF_ERR_IO, {}};
     }
     termios settingsBefore{};
     if (::tcgetattr(fd.get(), &settingsBefore) != 0) {
         ::ioctl(fd.get(), TIOCNXCL);
-        return MF_ERR_IO;
+        return {MF_ERR_IO, {}};
     }
     if (const std::int32_t status = configureLine(fd.get(), *speed); status != MF_OK) {
         ::tcsetattr(fd.get(), TCSANOW, &settingsBefore);
         ::ioctl(fd.get(), TIOCNXCL);
-        return status;
+        return {status, {}};
     }
     ::tcflush(fd.get(), TCIOFLUSH);
-    return std::unique_ptr<Transport>(
-        std::make_unique<SerialTransport>(fd.release(), settingsBefore));
+    return {MF_OK, std::make_unique<SerialTransport>(fd.release(), settingsBefore)};
 }
 
-} // namespace mfapi
+} // namespace mfapi::framed

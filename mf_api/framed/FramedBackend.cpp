@@ -1,17 +1,25 @@
-#include "mf_api/FramedBackend.h"
+#include "mf_api/framed/FramedBackend.h"
+
+#include "mf_api/LineSpeed.h"
+#include "mf_api/framed/Connection.h"
+#include "mf_api/framed/SerialTransport.h"
+#include "mf_api/framed/TcpTransport.h"
 
 #include <MF_API.h>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 namespace {
 
 using protocol::Command;
 
-class FramedBackend final : public Backend {
+/// A KOV450 reader has every function of its own: the back end gives them all.
+class FramedBackend final : public Backend, public DeviceFunctions {
 public:
     explicit FramedBackend(std::unique_ptr<Connection> connection)
         : connection_(std::move(connection)) {}
+
+    DeviceFunctions* deviceFunctions() override { return this; }
 
     Result<std::uint8_t> getAddress(std::uint8_t device) override {
         const auto answer = call<Command::GetAddress>(device, {});
@@ -50,7 +58,8 @@ public:
     std::int32_t wiegand(std::uint8_t device, std::uint8_t mode, std::uint8_t format) override {
         return call<Command::Wiegand>(device, {mode, format}).status;
     }
-    Result<protocol::CardTypeBytes> request(std::uint8_t device, std::uint8_t mode) override {
+    Result<protocol::CardTypeBytes> request(std::uint8_t device,
+                                            protocol::RequestMode mode) override {
         const auto answer = call<Command::Request>(device, {mode});
         return {answer.status, answer.value.bytes};
     }
@@ -67,15 +76,15 @@ public:
     std::int32_t loadKey(std::uint8_t device, const protocol::Key& key) override {
         return call<Command::LoadKey>(device, {key}).status;
     }
-    std::int32_t loadStoredKey(std::uint8_t device, std::uint8_t keyType,
+    std::int32_t loadStoredKey(std::uint8_t device, protocol::KeyType keyType,
                                std::uint8_t slot) override {
         return call<Command::LoadStoredKey>(device, {keyType, slot}).status;
     }
-    std::int32_t storeKey(std::uint8_t device, std::uint8_t keyType, std::uint8_t slot,
+    std::int32_t storeKey(std::uint8_t device, protocol::KeyType keyType, std::uint8_t slot,
                           const protocol::Key& key) override {
         return call<Command::StoreKey>(device, {keyType, slot, key}).status;
     }
-    std::int32_t authenticate(std::uint8_t device, std::uint8_t keyType, std::uint8_t block,
+    std::int32_t authenticate(std::uint8_t device, protocol::KeyType keyType, std::uint8_t block,
                               const protocol::Uid& uid) override {
         return call<Command::Authenticate>(device, {keyType, block, uid}).status;
     }
@@ -92,7 +101,7 @@ public:
         return call<Command::WriteBlocks>(device, {block, count, {data.begin(), data.end()}})
             .status;
     }
-    std::int32_t value(std::uint8_t device, std::uint8_t operation, std::uint8_t block,
+    std::int32_t value(std::uint8_t device, protocol::ValueOperation operation, std::uint8_t block,
                        std::int32_t operand) override {
         return call<Command::ValueOperation>(device, {operation, block, operand}).status;
     }
@@ -110,7 +119,7 @@ private:
         if (reply.status != MF_OK) {
             return {reply.status, {}};
         }
-        auto answer = protocol::decode<protocol::AnswerOf<C>>(reply.payload);
+        auto answer = protocol::decode<protocol::AnswerOf<C>>(reply.value);
         if (!answer) {
             return {MF_ERR_BAD_FRAME, {}};
         }
@@ -120,10 +129,36 @@ private:
     std::unique_ptr<Connection> connection_;
 };
 
-} // namespace
+// A connect over the network may take longer than a reader's answer, but not without bound.
+constexpr std::chrono::milliseconds kConnectTimeout{2000};
 
-std::unique_ptr<Backend> makeFramedBackend(std::unique_ptr<Connection> connection) {
-    return std::make_unique<FramedBackend>(std::move(connection));
+Result<std::unique_ptr<Backend>> framedOver(Result<std::unique_ptr<Transport>> opened,
+                                            std::uint32_t bitsPerSecond,
+                                            std::chrono::milliseconds margin) {
+    if (opened.status != MF_OK) {
+        return {opened.status, {}};
+    }
+    return {MF_OK, std::make_unique<FramedBackend>(std::make_unique<Connection>(
+                       std::move(opened.value), bitsPerSecond, margin))};
 }
 
-} // namespace mfapi
+} // namespace
+
+Result<std::unique_ptr<Backend>> openFramedBackend(const DevicePort& device,
+                                                   std::uint32_t bitsPerSecond,
+                                                   std::chrono::milliseconds margin) {
+    if (!isLineSpeed(bitsPerSecond)) {
+        return {MF_ERR_BAD_SPEED, {}};
+    }
+    return framedOver(openSerialTransport(device, bitsPerSecond), bitsPerSecond, margin);
+}
+
+Result<std::unique_ptr<Backend>> openFramedBackend(const TcpPort& tcp, std::uint32_t bitsPerSecond,
+                                                   std::chrono::milliseconds margin) {
+    if (!isLineSpeed(bitsPerSecond)) {
+        return {MF_ERR_BAD_SPEED, {}};
+    }
+    return framedOver(openTcpTransport(tcp.host, tcp.port, kConnectTimeout), bitsPerSecond, margin);
+}
+
+} // namespace mfapi::framed

@@ -1,8 +1,8 @@
-#include "mf_api/TcpTransport.h"
+#include "mf_api/framed/TcpTransport.h"
 
-#include "mf_api/AsioDeadline.h"
-#include "mf_api/HostLookup.h"
 #include "mf_api/LineSpeed.h"
+#include "mf_api/framed/AsioDeadline.h"
+#include "mf_api/framed/HostLookup.h"
 
 #include <MF_API.h>
 
@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <array>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 namespace {
 
@@ -26,11 +26,11 @@ public:
 
     std::int32_t connect(const std::string& host, std::uint16_t port, Clock::time_point deadline) {
         // The name is looked up within the same limit as the connect.
-        auto lookup = lookUpHost(host, port, deadline);
-        if (const auto* status = std::get_if<std::int32_t>(&lookup)) {
-            return *status;
+        const auto lookup = lookUpHost(host, port, deadline);
+        if (lookup.status != MF_OK) {
+            return lookup.status;
         }
-        const auto& endpoints = std::get<std::vector<asio::ip::tcp::endpoint>>(lookup);
+        const auto& endpoints = lookup.value;
         const IoOutcome outcome = runUntil(io_, socket_, deadline, [&](auto handler) {
             asio::async_connect(
                 socket_, endpoints,
@@ -72,7 +72,7 @@ public:
     }
 
     std::int32_t setLineSpeed(std::uint32_t bitsPerSecond) override {
-        return termiosSpeed(bitsPerSecond) ? MF_OK : MF_ERR_BAD_SPEED;
+        return isLineSpeed(bitsPerSecond) ? MF_OK : MF_ERR_BAD_SPEED;
     }
 
 private:
@@ -82,14 +82,14 @@ private:
 
 } // namespace
 
-std::variant<std::unique_ptr<Transport>, std::int32_t>
-openTcpTransport(const std::string& host, std::uint16_t port, std::chrono::milliseconds timeout) {
+Result<std::unique_ptr<Transport>> openTcpTransport(const std::string& host, std::uint16_t port,
+                                                    std::chrono::milliseconds timeout) {
     auto transport = std::make_unique<TcpTransport>();
     if (const std::int32_t status = transport->connect(host, port, Clock::now() + timeout);
         status != MF_OK) {
-        return status;
+        return {status, {}};
     }
-    return std::unique_ptr<Transport>(std::move(transport));
+    return {MF_OK, std::move(transport)};
 }
 
-} // namespace mfapi
+} // namespace mfapi::framed

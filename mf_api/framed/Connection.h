@@ -1,6 +1,7 @@
 #pragma once
 
-#include "mf_api/Transport.h"
+#include "mf_api/Result.h"
+#include "mf_api/framed/Transport.h"
 #include "protocol/Command.h"
 #include "protocol/FrameDecoder.h"
 
@@ -9,14 +10,11 @@
 #include <memory>
 #include <vector>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 /// What one command brought back: the status (the reader's, or a host-side one) and, on
 /// success, the answer's payload.
-struct Reply {
-    std::int32_t status = 0;
-    std::vector<std::uint8_t> payload;
-};
+using Reply = Result<std::vector<std::uint8_t>>;
 
 /// Time allowed for one exchange: the wire time of the request and of the longest answer at
 /// the line speed, plus a margin for the reader (and any network) to turn around.
@@ -26,10 +24,7 @@ std::chrono::microseconds exchangeTimeout(std::size_t requestBytes, std::uint32_
 /// The status a reader's answer carries, as a caller may take it: the reader's own codes pass,
 /// anything else (a host-side code, a code of a newer reader) is MF_ERR_UNKNOWN_STATUS, so that
 /// no reader can pass for the library ("library missing") or the port ("port busy").
-std::int32_t statusFromReader(std::int32_t wireStatus);
-
-/// The margin from $MF_API_ANSWER_MARGIN_MS (0 to 10000), or 250 ms.
-std::chrono::milliseconds answerMargin(const char* setting);
+[[nodiscard]] std::int32_t statusFromReader(std::int32_t wireStatus);
 
 /// The command layer over one open port: one request out, one answer back, in bounded time.
 /// Not thread-safe by itself; the exported functions hold the library's lock around it.
@@ -42,7 +37,7 @@ public:
                    const std::vector<std::uint8_t>& payload);
 
     /// Follows the reader to a new line speed.
-    std::int32_t changeLineSpeed(std::uint32_t bitsPerSecond);
+    [[nodiscard]] std::int32_t changeLineSpeed(std::uint32_t bitsPerSecond);
 
     /// After end of file or EIO the device is gone and the connection is of no more use.
     bool gone() const { return gone_; }
@@ -57,4 +52,4 @@ private:
     bool gone_ = false;
 };
 
-} // namespace mfapi
+} // namespace mfapi::framed

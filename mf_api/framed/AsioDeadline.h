@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mf_api/Transport.h"
+#include "mf_api/framed/Transport.h"
 
 #include <asio.hpp>
 
@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 struct IoOutcome {
     asio::error_code error;
@@ -20,7 +20,8 @@ struct IoOutcome {
 /// it cancels the operation and drains the context, so that nothing refers to the caller's
 /// buffers afterwards. `start` receives the completion handler to pass to the operation.
 template <typename Stream, typename Start>
-IoOutcome runUntil(asio::io_context& io, Stream& stream, Clock::time_point deadline, Start start) {
+[[nodiscard]] IoOutcome runUntil(asio::io_context& io, Stream& stream, Clock::time_point deadline,
+                                 Start start) {
     std::optional<IoOutcome> done;
     start([&done](const asio::error_code& error, std::size_t bytes) {
         done = IoOutcome{error, bytes, false};
@@ -39,7 +40,7 @@ IoOutcome runUntil(asio::io_context& io, Stream& stream, Clock::time_point deadl
     return *done;
 }
 
-inline IoResult classify(const IoOutcome& outcome) {
+[[nodiscard]] inline IoResult classify(const IoOutcome& outcome) {
     if (outcome.timedOut) {
         return IoResult::TimedOut;
     }
@@ -58,8 +59,9 @@ inline IoResult classify(const IoOutcome& outcome) {
 
 /// Writes every byte to the stream before the deadline.
 template <typename Stream>
-IoResult writeAllBefore(asio::io_context& io, Stream& stream, std::span<const std::uint8_t> bytes,
-                        Clock::time_point deadline) {
+[[nodiscard]] IoResult writeAllBefore(asio::io_context& io, Stream& stream,
+                                      std::span<const std::uint8_t> bytes,
+                                      Clock::time_point deadline) {
     return classify(runUntil(io, stream, deadline, [&](auto handler) {
         asio::async_write(stream, asio::buffer(bytes.data(), bytes.size()), handler);
     }));
@@ -67,8 +69,9 @@ IoResult writeAllBefore(asio::io_context& io, Stream& stream, std::span<const st
 
 /// Reads what the stream has, at least one byte, before the deadline; `received` says how many.
 template <typename Stream>
-IoResult readSomeBefore(asio::io_context& io, Stream& stream, std::span<std::uint8_t> buffer,
-                        std::size_t& received, Clock::time_point deadline) {
+[[nodiscard]] IoResult readSomeBefore(asio::io_context& io, Stream& stream,
+                                      std::span<std::uint8_t> buffer, std::size_t& received,
+                                      Clock::time_point deadline) {
     const IoOutcome outcome = runUntil(io, stream, deadline, [&](auto handler) {
         stream.async_read_some(asio::buffer(buffer.data(), buffer.size()), handler);
     });
@@ -76,4 +79,4 @@ IoResult readSomeBefore(asio::io_context& io, Stream& stream, std::span<std::uin
     return classify(outcome);
 }
 
-} // namespace mfapi
+} // namespace mfapi::framed

@@ -1,22 +1,19 @@
-#include "mf_api/pcsc/ValueBlock.h"
-
-#include "protocol/Status.h"
+#include "mifare/ValueBlock.h"
 
 #include <limits>
 
-namespace mfapi::pcsc {
+namespace mifare {
 
 namespace {
 
-std::uint32_t wordAt(std::span<const std::uint8_t, protocol::kBlockSize> bytes,
-                     std::size_t offset) {
+std::uint32_t wordAt(std::span<const std::uint8_t, kBlockSize> bytes, std::size_t offset) {
     return static_cast<std::uint32_t>(bytes[offset]) |
            static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
            static_cast<std::uint32_t>(bytes[offset + 2]) << 16 |
            static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
 }
 
-void putWord(BlockBytes& bytes, std::size_t offset, std::uint32_t word) {
+void putWord(Block& bytes, std::size_t offset, std::uint32_t word) {
     for (std::size_t at = 0; at < 4; ++at) {
         bytes[offset + at] = static_cast<std::uint8_t>(word >> (8 * at));
     }
@@ -24,8 +21,7 @@ void putWord(BlockBytes& bytes, std::size_t offset, std::uint32_t word) {
 
 } // namespace
 
-std::optional<ValueBlock>
-decodeValueBlock(std::span<const std::uint8_t, protocol::kBlockSize> bytes) {
+std::optional<ValueBlock> decodeValueBlock(std::span<const std::uint8_t, kBlockSize> bytes) {
     const std::uint32_t value = wordAt(bytes, 0);
     const std::uint8_t address = bytes[12];
     const auto inverse = static_cast<std::uint8_t>(~address);
@@ -36,8 +32,8 @@ decodeValueBlock(std::span<const std::uint8_t, protocol::kBlockSize> bytes) {
     return ValueBlock{static_cast<std::int32_t>(value), address};
 }
 
-BlockBytes encodeValueBlock(const ValueBlock& block) {
-    BlockBytes bytes{};
+Block encodeValueBlock(const ValueBlock& block) {
+    Block bytes{};
     const auto value = static_cast<std::uint32_t>(block.value);
     putWord(bytes, 0, value);
     putWord(bytes, 4, ~value);
@@ -50,26 +46,26 @@ BlockBytes encodeValueBlock(const ValueBlock& block) {
     return bytes;
 }
 
-ValueOutcome applyValueOperation(std::uint8_t operation, std::int32_t current,
-                                 std::int32_t operand) {
+std::optional<std::int32_t> applyValueOperation(protocol::ValueOperation operation,
+                                                std::int32_t current, std::int32_t operand) {
     std::int64_t result = current;
     switch (operation) {
-    case 1:
+    case protocol::ValueOperation::Increment:
         result += operand;
         break;
-    case 2:
+    case protocol::ValueOperation::Decrement:
         result -= operand;
         break;
-    case 3:
+    case protocol::ValueOperation::Restore:
         break;
     default:
-        return {protocol::status::kBadParameter, 0};
+        return std::nullopt;
     }
     if (result < std::numeric_limits<std::int32_t>::min() ||
         result > std::numeric_limits<std::int32_t>::max()) {
-        return {protocol::status::kBadParameter, 0};
+        return std::nullopt;
     }
-    return {protocol::status::kOk, static_cast<std::int32_t>(result)};
+    return static_cast<std::int32_t>(result);
 }
 
-} // namespace mfapi::pcsc
+} // namespace mifare

@@ -1,4 +1,4 @@
-#include "mf_api/HostLookup.h"
+#include "mf_api/framed/HostLookup.h"
 
 #include <MF_API.h>
 
@@ -11,7 +11,7 @@
 #include <system_error>
 #include <thread>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 namespace {
 
@@ -43,27 +43,27 @@ void lookUp(const std::shared_ptr<PendingLookup>& pending, const std::string& ho
 
 } // namespace
 
-std::variant<std::vector<asio::ip::tcp::endpoint>, std::int32_t>
-lookUpHost(const std::string& host, std::uint16_t port, Clock::time_point deadline) {
+Result<std::vector<asio::ip::tcp::endpoint>> lookUpHost(const std::string& host, std::uint16_t port,
+                                                        Clock::time_point deadline) {
     asio::error_code notAnAddress;
     const auto address = asio::ip::make_address(host, notAnAddress);
     if (!notAnAddress) {
-        return std::vector{asio::ip::tcp::endpoint(address, port)};
+        return {MF_OK, {asio::ip::tcp::endpoint(address, port)}};
     }
     auto pending = std::make_shared<PendingLookup>();
     try {
         std::thread(lookUp, pending, host, std::to_string(port)).detach();
     } catch (const std::system_error&) {
-        return MF_ERR_IO;
+        return {MF_ERR_IO, {}};
     }
     std::unique_lock lock(pending->mutex);
     if (!pending->done.wait_until(lock, deadline, [&] { return pending->finished; })) {
-        return MF_ERR_TIMEOUT;
+        return {MF_ERR_TIMEOUT, {}};
     }
     if (pending->error || pending->endpoints.empty()) {
-        return MF_ERR_NO_SUCH_PORT;
+        return {MF_ERR_NO_SUCH_PORT, {}};
     }
-    return std::move(pending->endpoints);
+    return {MF_OK, std::move(pending->endpoints)};
 }
 
-} // namespace mfapi
+} // namespace mfapi::framed

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-namespace mfapi {
+namespace mfapi::framed {
 
 using Clock = std::chrono::steady_clock;
 
@@ -25,14 +25,15 @@ public:
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
 
-    virtual IoResult writeAll(std::span<const std::uint8_t> bytes, Clock::time_point deadline) = 0;
+    [[nodiscard]] virtual IoResult writeAll(std::span<const std::uint8_t> bytes,
+                                            Clock::time_point deadline) = 0;
     /// Reads what arrives, at least one byte unless the result is not Done.
-    virtual IoResult readSome(std::span<std::uint8_t> buffer, std::size_t& received,
-                              Clock::time_point deadline) = 0;
+    [[nodiscard]] virtual IoResult readSome(std::span<std::uint8_t> buffer, std::size_t& received,
+                                            Clock::time_point deadline) = 0;
     /// Drops input that arrived before the command about to be sent.
     virtual void discardInput() = 0;
     /// Switches the host side of the line to a new speed; returns an MF_API status.
-    virtual std::int32_t setLineSpeed(std::uint32_t bitsPerSecond) = 0;
+    [[nodiscard]] virtual std::int32_t setLineSpeed(std::uint32_t bitsPerSecond) = 0;
 };
 
-} // namespace mfapi
+} // namespace mfapi::framed
