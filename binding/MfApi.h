@@ -81,38 +81,42 @@ public:
     /// empty before the first call or when it was not found.
     std::filesystem::path loadedFrom() const;
 
-    std::int32_t MF_GetDLL_Ver(std::uint8_t* version);
-    std::int32_t MF_InitComm(const char* port, std::int32_t baud);
-    std::int32_t MF_ExitComm();
-    std::int32_t MF_SetDeviceBaud(std::int32_t device, std::int32_t baud);
-    std::int32_t MF_GetDeviceAddr(std::int32_t device, std::uint8_t* address);
-    std::int32_t MF_SetDeviceAddr(std::int32_t device, std::int32_t address);
-    std::int32_t MF_GetDevice_Ver(std::int32_t device, std::uint8_t* version);
-    std::int32_t MF_GetDeviceSNR(std::int32_t device, std::uint8_t* serial);
-    std::int32_t MF_SetDeviceSNR(std::int32_t device, const char* serial);
-    std::int32_t MF_DeviceReset(std::int32_t device);
-    std::int32_t MF_ControlBuzzer(std::int32_t device, const std::int16_t* duration);
-    std::int32_t MF_ControlLED(std::int32_t device, std::int32_t red, std::int32_t green);
-    std::int32_t MF_SetRF_ON(std::int32_t device);
-    std::int32_t MF_SetRF_OFF(std::int32_t device);
-    std::int32_t MF_SetWiegandMode(std::int32_t device, std::int32_t mode, std::int32_t format);
-    std::int32_t MF_Request(std::int32_t device, std::int32_t mode, std::uint8_t* cardType);
-    std::int32_t MF_Anticoll(std::int32_t device, std::uint8_t* serial);
-    std::int32_t MF_Select(std::int32_t device, const std::uint8_t* serial);
-    std::int32_t MF_Halt(std::int32_t device);
-    std::int32_t MF_LoadKey(std::int32_t device, const std::uint8_t* key);
-    std::int32_t MF_LoadKeyFromEE(std::int32_t device, std::int32_t keyType, std::int32_t slot);
-    std::int32_t MF_StoreKeyToEE(std::int32_t device, std::int32_t keyType, std::int32_t slot,
-                                 const std::uint8_t* key);
-    std::int32_t MF_Authentication(std::int32_t device, std::int32_t keyType, std::int32_t block,
-                                   const std::uint8_t* serial);
-    std::int32_t MF_Read(std::int32_t device, std::int32_t block, std::int32_t count,
-                         std::uint8_t* data);
-    std::int32_t MF_Write(std::int32_t device, std::int32_t block, std::int32_t count,
-                          const std::uint8_t* data);
-    std::int32_t MF_Value(std::int32_t device, std::int32_t operation, std::int32_t block,
-                          const std::int32_t* value);
-    std::int32_t MF_transfer(std::int32_t device, std::int32_t block);
+    [[nodiscard]] std::int32_t MF_GetDLL_Ver(std::uint8_t* version);
+    [[nodiscard]] std::int32_t MF_InitComm(const char* port, std::int32_t baud);
+    [[nodiscard]] std::int32_t MF_ExitComm();
+    [[nodiscard]] std::int32_t MF_SetDeviceBaud(std::int32_t device, std::int32_t baud);
+    [[nodiscard]] std::int32_t MF_GetDeviceAddr(std::int32_t device, std::uint8_t* address);
+    [[nodiscard]] std::int32_t MF_SetDeviceAddr(std::int32_t device, std::int32_t address);
+    [[nodiscard]] std::int32_t MF_GetDevice_Ver(std::int32_t device, std::uint8_t* version);
+    [[nodiscard]] std::int32_t MF_GetDeviceSNR(std::int32_t device, std::uint8_t* serial);
+    [[nodiscard]] std::int32_t MF_SetDeviceSNR(std::int32_t device, const char* serial);
+    [[nodiscard]] std::int32_t MF_DeviceReset(std::int32_t device);
+    [[nodiscard]] std::int32_t MF_ControlBuzzer(std::int32_t device, const std::int16_t* duration);
+    [[nodiscard]] std::int32_t MF_ControlLED(std::int32_t device, std::int32_t red,
+                                             std::int32_t green);
+    [[nodiscard]] std::int32_t MF_SetRF_ON(std::int32_t device);
+    [[nodiscard]] std::int32_t MF_SetRF_OFF(std::int32_t device);
+    [[nodiscard]] std::int32_t MF_SetWiegandMode(std::int32_t device, std::int32_t mode,
+                                                 std::int32_t format);
+    [[nodiscard]] std::int32_t MF_Request(std::int32_t device, std::int32_t mode,
+                                          std::uint8_t* cardType);
+    [[nodiscard]] std::int32_t MF_Anticoll(std::int32_t device, std::uint8_t* serial);
+    [[nodiscard]] std::int32_t MF_Select(std::int32_t device, const std::uint8_t* serial);
+    [[nodiscard]] std::int32_t MF_Halt(std::int32_t device);
+    [[nodiscard]] std::int32_t MF_LoadKey(std::int32_t device, const std::uint8_t* key);
+    [[nodiscard]] std::int32_t MF_LoadKeyFromEE(std::int32_t device, std::int32_t keyType,
+                                                std::int32_t slot);
+    [[nodiscard]] std::int32_t MF_StoreKeyToEE(std::int32_t device, std::int32_t keyType,
+                                               std::int32_t slot, const std::uint8_t* key);
+    [[nodiscard]] std::int32_t MF_Authentication(std::int32_t device, std::int32_t keyType,
+                                                 std::int32_t block, const std::uint8_t* serial);
+    [[nodiscard]] std::int32_t MF_Read(std::int32_t device, std::int32_t block, std::int32_t count,
+                                       std::uint8_t* data);
+    [[nodiscard]] std::int32_t MF_Write(std::int32_t device, std::int32_t block, std::int32_t count,
+                                        const std::uint8_t* data);
+    [[nodiscard]] std::int32_t MF_Value(std::int32_t device, std::int32_t operation,
+                                        std::int32_t block, const std::int32_t* value);
+    [[nodiscard]] std::int32_t MF_transfer(std::int32_t device, std::int32_t block);
 
 private:
     enum class Function {
@@ -128,8 +132,8 @@ private:
         std::int32_t failure;
     };
 
-    Resolved resolve(Function function);
-    bool loadLocked(std::string& problem);
+    [[nodiscard]] Resolved resolve(Function function);
+    [[nodiscard]] bool loadLocked(std::string& problem);
 
     template <typename Signature, typename... Args>
     std::int32_t call(Function function, Args... args) {

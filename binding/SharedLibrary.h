@@ -17,7 +17,7 @@ public:
     const std::string& error() const { return error_; }
 
     /// The address of an exported symbol, or null.
-    void* symbol(const char* name) const;
+    [[nodiscard]] void* symbol(const char* name) const;
 
 private:
     struct Closer {

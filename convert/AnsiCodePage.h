@@ -31,10 +31,10 @@ public:
     QString charOf(std::uint8_t byte) const;
 
     /// The byte of a character, or nothing when the code page has no single byte for it.
-    std::optional<std::uint8_t> byteOf(QChar character) const;
+    [[nodiscard]] std::optional<std::uint8_t> byteOf(QChar character) const;
 
     /// The text as bytes (no terminator), or nothing when a character has no byte.
-    std::optional<QByteArray> encode(const QString& text) const;
+    [[nodiscard]] std::optional<QByteArray> encode(const QString& text) const;
 
     /// The position of the first character of the text that has no byte, or -1.
     qsizetype firstUnencodable(const QString& text) const;

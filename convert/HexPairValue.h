@@ -9,4 +9,4 @@
 /// the low digit ("A" gives 10), otherwise the first two characters are the high and the low
 /// digit in either case ("e9" gives 233) and the rest is ignored ("123" gives 18). Nothing when
 /// either of those two characters is not a hex digit, or the text is empty.
-std::optional<std::int16_t> HexPairValue(QString text);
+[[nodiscard]] std::optional<std::int16_t> HexPairValue(QString text);

@@ -9,7 +9,7 @@
 namespace convert {
 
 /// The value of one hex digit, 0-9, A-F or a-f; nothing for any other character.
-std::optional<std::uint8_t> hexDigitValue(QChar character);
+[[nodiscard]] std::optional<std::uint8_t> hexDigitValue(QChar character);
 
 /// Upper-case hexadecimal digits without leading zero: 0 gives "0", 10 "A", 171 "AB".
 QString hexOfByte(std::uint8_t byte);

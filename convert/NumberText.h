@@ -17,14 +17,15 @@ double numericPrefixValue(QStringView text);
 
 /// The whole text read as a number in the locale's format, surrounding blanks allowed; nothing
 /// when it is empty or is not entirely a finite number.
-std::optional<double> wholeTextNumber(QStringView text, const QLocale& locale = QLocale::system());
+[[nodiscard]] std::optional<double> wholeTextNumber(QStringView text,
+                                                    const QLocale& locale = QLocale::system());
 
 /// True when the whole text reads as a number (see wholeTextNumber).
 bool isWholeTextNumber(QStringView text, const QLocale& locale = QLocale::system());
 
 /// The whole text read as a number, rounded half to even into a 16-bit signed integer; nothing
 /// when it is not a number or does not fit.
-std::optional<std::int16_t> wholeTextInteger(QStringView text,
-                                             const QLocale& locale = QLocale::system());
+[[nodiscard]] std::optional<std::int16_t>
+wholeTextInteger(QStringView text, const QLocale& locale = QLocale::system());
 
 } // namespace convert

@@ -9,9 +9,9 @@ namespace convert {
 double roundHalfEven(double value);
 
 /// The value rounded half to even, or nothing when it does not fit -32768 to 32767.
-std::optional<std::int16_t> roundToInt16(double value);
+[[nodiscard]] std::optional<std::int16_t> roundToInt16(double value);
 
 /// The value rounded half to even, or nothing when it does not fit 0 to 255.
-std::optional<std::uint8_t> roundToByte(double value);
+[[nodiscard]] std::optional<std::uint8_t> roundToByte(double value);
 
 } // namespace convert

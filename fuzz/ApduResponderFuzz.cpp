@@ -5,9 +5,9 @@
 // than four blocks of it, and what an Update Binary acknowledges is what the card then holds.
 #include "emulator/model/Reader.h"
 #include "emulator/pcsc/ApduResponder.h"
-#include "emulator/pcsc/StorageCardAtr.h"
 #include "emulator/pcsc/VpcdFraming.h"
 #include "fuzz/Require.h"
+#include "mifare/StorageCardAtr.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 ApduResponder::powerOff(card);
                 break;
             case kov450::pcsc::VpcdControl::Atr:
-                mustFrame(kov450::pcsc::storageCardAtr(card.kind()));
+                mustFrame(mifare::storageCardAtr(card.kind()));
                 break;
             }
             continue;

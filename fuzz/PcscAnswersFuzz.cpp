@@ -10,7 +10,8 @@
 #include "mf_api/pcsc/CardUid.h"
 #include "mf_api/pcsc/ReaderChoice.h"
 #include "mf_api/pcsc/StatusWords.h"
-#include "mf_api/pcsc/ValueBlock.h"
+#include "mifare/StorageCardAtr.h"
+#include "mifare/ValueBlock.h"
 #include "protocol/Status.h"
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 namespace {
 
 using namespace mfapi::pcsc;
+using namespace mifare;
 using Bytes = std::span<const std::uint8_t>;
 
 using fuzzing::require;
@@ -79,7 +81,7 @@ void checkValueBlocks(Bytes input) {
         const std::span<const std::uint8_t, protocol::kBlockSize> bytes(input.data() + at,
                                                                         protocol::kBlockSize);
         if (const auto block = decodeValueBlock(bytes)) {
-            const BlockBytes encoded = encodeValueBlock(*block);
+            const Block encoded = encodeValueBlock(*block);
             require(std::equal(encoded.begin(), encoded.end(), bytes.begin()));
         }
     }
@@ -96,12 +98,14 @@ void checkValueBlocks(Bytes input) {
     const ValueBlock block{wordAt(0), input[4]};
     require(decodeValueBlock(encodeValueBlock(block)) == block);
     const std::int32_t operand = wordAt(5);
-    const ValueOutcome outcome = applyValueOperation(input[4], block.value, operand);
-    if (outcome.status == protocol::status::kOk) {
-        const std::int64_t wide = input[4] == 1   ? std::int64_t{block.value} + operand
-                                  : input[4] == 2 ? std::int64_t{block.value} - operand
-                                                  : block.value;
-        require(outcome.value == wide);
+    using protocol::ValueOperation;
+    const auto operation = static_cast<ValueOperation>(input[4]);
+    if (const auto outcome = applyValueOperation(operation, block.value, operand)) {
+        const std::int64_t wide =
+            operation == ValueOperation::Increment   ? std::int64_t{block.value} + operand
+            : operation == ValueOperation::Decrement ? std::int64_t{block.value} - operand
+                                                     : block.value;
+        require(*outcome == wide);
     }
 }
 

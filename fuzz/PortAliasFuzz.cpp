@@ -1,10 +1,12 @@
 // libFuzzer target: an alias file of the port folder, and the port name it gives. The input is
 // the file's text: the name is its first line, trimmed, never empty or longer than a path; that
-// name, looked up with no port folder, is a PC/SC reader, a TCP endpoint with a port, an absolute
-// device path or nothing, whatever its bytes.
+// name, looked up with no port folder (not even the system's), is a PC/SC reader, a TCP endpoint
+// with a port, an absolute device path or nothing, whatever its bytes.
 #include "fuzz/Require.h"
 #include "mf_api/PortName.h"
 #include "ports/PortAlias.h"
+
+#include <MF_API.h>
 
 #include <climits>
 #include <cstddef>
@@ -30,12 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(edge != ' ' && edge != '\t' && edge != '\r');
     }
 
-    const auto lookup = mfapi::resolvePortName(name, "/nonexistent/ports", "/nonexistent/by-id");
-    if (const auto* target = std::get_if<mfapi::PortTarget>(&lookup)) {
-        if (const auto* device = std::get_if<mfapi::DevicePort>(target)) {
+    const auto lookup = mfapi::resolvePortName(name, "/nonexistent/ports", "/nonexistent/by-id",
+                                               "/nonexistent/system-ports");
+    if (lookup.status == MF_OK) {
+        if (const auto* device = std::get_if<mfapi::DevicePort>(&lookup.value)) {
             // Never relative to wherever the program runs, and with no folder, never an entry.
             require(device->path.is_absolute() && !device->folder);
-        } else if (const auto* tcp = std::get_if<mfapi::TcpPort>(target)) {
+        } else if (const auto* tcp = std::get_if<mfapi::TcpPort>(&lookup.value)) {
             require(tcp->port != 0 && !tcp->host.empty());
         }
     }

@@ -15,6 +15,6 @@ std::string csvField(std::string_view text);
 
 /// The fields of one line without its line end; nothing when its quoting is broken, as in a line
 /// cut inside a quoted field.
-std::optional<std::vector<std::string>> csvFields(std::string_view line);
+[[nodiscard]] std::optional<std::vector<std::string>> csvFields(std::string_view line);
 
 } // namespace journal

@@ -32,12 +32,12 @@ public:
         std::optional<std::string> error;
     };
     /// The lock taken by the helper, waited for until `deadline`.
-    Lock waitForLock(std::chrono::steady_clock::time_point deadline);
+    [[nodiscard]] Lock waitForLock(std::chrono::steady_clock::time_point deadline);
 
 private:
     struct Shared;
 
-    std::optional<std::string> startHelper();
+    [[nodiscard]] std::optional<std::string> startHelper();
     static void waitInTheKernel(const std::shared_ptr<Shared>& shared, ports::FileDescriptor own);
 
     int fd_;

@@ -35,15 +35,15 @@ public:
 
     /// Appends the record and waits until it is on disk; the reason when it could not, and then
     /// the file holds no part of it.
-    std::optional<std::string> append(const PurchaseRecord& record);
+    [[nodiscard]] std::optional<std::string> append(const PurchaseRecord& record);
 
     /// The card's purchase with no known outcome, as the journal tells it now, lines other
     /// programs appended included; nothing also when the journal cannot be read.
     std::optional<PurchaseRecord> openPurchaseOf(std::string_view cardUid);
 
 private:
-    std::optional<std::string> open();
-    std::optional<std::string> readNewLines();
+    [[nodiscard]] std::optional<std::string> open();
+    [[nodiscard]] std::optional<std::string> readNewLines();
     std::string failure(std::string_view what) const;
     std::chrono::steady_clock::time_point lockDeadline() const;
 

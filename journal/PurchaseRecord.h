@@ -25,7 +25,7 @@ enum class PurchaseEvent {
 };
 
 std::string_view eventName(PurchaseEvent event);
-std::optional<PurchaseEvent> eventNamed(std::string_view name);
+[[nodiscard]] std::optional<PurchaseEvent> eventNamed(std::string_view name);
 
 struct PurchaseRecord {
     std::string time;    ///< UTC, ISO 8601, to the second: 2026-12-09T10:15:00Z
@@ -56,6 +56,6 @@ std::string journalLine(const PurchaseRecord& record);
 /// The record of one line given without its LF; nothing for the header, for a line that lacks
 /// its CR (cut short by a crash, then ended by the next writer), or for anything malformed. A
 /// text's apostrophe in front is taken off, so a record reads back as it was written.
-std::optional<PurchaseRecord> parseJournalLine(std::string_view line);
+[[nodiscard]] std::optional<PurchaseRecord> parseJournalLine(std::string_view line);
 
 } // namespace journal

@@ -4,6 +4,7 @@
 // pollers see no card).
 #include "mf_api/LineSpeed.h"
 #include "mf_api/Session.h"
+#include "protocol/Codes.h"
 #include "protocol/Command.h"
 #include "protocol/Status.h"
 
@@ -18,6 +19,7 @@
 namespace {
 
 using mfapi::Backend;
+using mfapi::DeviceFunctions;
 using mfapi::Result;
 using mfapi::Session;
 
@@ -33,7 +35,7 @@ std::optional<std::uint8_t> asByte(std::int32_t value) {
 
 /// Runs `work` with each argument as a byte, or gives a bad argument when one does not fit.
 template <typename Work>
-std::int32_t withBytes(std::initializer_list<std::int32_t> values, Work work) {
+[[nodiscard]] std::int32_t withBytes(std::initializer_list<std::int32_t> values, Work work) {
     std::array<std::uint8_t, 4> bytes{};
     std::size_t count = 0;
     for (const std::int32_t value : values) {
@@ -46,6 +48,19 @@ std::int32_t withBytes(std::initializer_list<std::int32_t> values, Work work) {
     return Session::instance().run([&](Backend& backend) { return work(backend, bytes); });
 }
 
+/// As withBytes, on the open reader's own functions; 11 when its back end has none.
+template <typename Work>
+[[nodiscard]] std::int32_t withDeviceFunctions(std::initializer_list<std::int32_t> values,
+                                               Work work) {
+    return withBytes(values, [&](Backend& backend, const auto& bytes) {
+        DeviceFunctions* functions = backend.deviceFunctions();
+        if (functions == nullptr) {
+            return std::int32_t{MF_ERR_UNKNOWN_COMMAND};
+        }
+        return work(*functions, bytes);
+    });
+}
+
 template <std::size_t N> std::array<std::uint8_t, N> arrayFrom(const std::uint8_t* bytes) {
     std::array<std::uint8_t, N> out{};
     std::copy_n(bytes, N, out.begin());
@@ -53,7 +68,8 @@ template <std::size_t N> std::array<std::uint8_t, N> arrayFrom(const std::uint8_
 }
 
 /// Copies a successful result's bytes into the caller's buffer.
-template <typename Bytes> std::int32_t copyOut(const Result<Bytes>& result, std::uint8_t* out) {
+template <typename Bytes>
+[[nodiscard]] std::int32_t copyOut(const Result<Bytes>& result, std::uint8_t* out) {
     if (result.status == MF_OK) {
         std::copy(result.value.begin(), result.value.end(), out);
     }
@@ -90,11 +106,11 @@ MF_EXPORT int32_t MF_CALL MF_SetDeviceBaud(int32_t device, int32_t baud) {
         return MF_ERR_BAD_ARGUMENT;
     }
     // A speed this side cannot follow is refused before the reader moves to it.
-    if (!mfapi::termiosSpeed(baud)) {
+    if (!mfapi::isLineSpeed(baud)) {
         return MF_ERR_BAD_SPEED;
     }
-    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
-        return backend.setLineSpeed(bytes[0], static_cast<std::uint32_t>(baud));
+    return withDeviceFunctions({device}, [&](DeviceFunctions& functions, const auto& bytes) {
+        return functions.setLineSpeed(bytes[0], static_cast<std::uint32_t>(baud));
     });
 }
 
@@ -112,9 +128,10 @@ MF_EXPORT int32_t MF_CALL MF_GetDeviceAddr(int32_t device, uint8_t* address) {
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetDeviceAddr(int32_t device, int32_t address) {
-    return withBytes({device, address}, [](Backend& backend, const auto& bytes) {
-        return backend.setAddress(bytes[0], bytes[1]);
-    });
+    return withDeviceFunctions({device, address},
+                               [](DeviceFunctions& functions, const auto& bytes) {
+                                   return functions.setAddress(bytes[0], bytes[1]);
+                               });
 }
 
 MF_EXPORT int32_t MF_CALL MF_GetDevice_Ver(int32_t device, uint8_t* version) {
@@ -146,47 +163,51 @@ MF_EXPORT int32_t MF_CALL MF_SetDeviceSNR(int32_t device, const char* serial) {
     }
     // Up to eight characters; a longer text is cut, and nothing past them is read.
     const std::size_t length = ::strnlen(serial, protocol::kSerialNumberSize);
-    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
-        return backend.setSerial(bytes[0], {reinterpret_cast<const std::uint8_t*>(serial), length});
+    return withDeviceFunctions({device}, [&](DeviceFunctions& functions, const auto& bytes) {
+        return functions.setSerial(bytes[0],
+                                   {reinterpret_cast<const std::uint8_t*>(serial), length});
     });
 }
 
 MF_EXPORT int32_t MF_CALL MF_DeviceReset(int32_t device) {
-    return withBytes({device},
-                     [](Backend& backend, const auto& bytes) { return backend.reset(bytes[0]); });
+    return withDeviceFunctions({device}, [](DeviceFunctions& functions, const auto& bytes) {
+        return functions.reset(bytes[0]);
+    });
 }
 
 MF_EXPORT int32_t MF_CALL MF_ControlBuzzer(int32_t device, const int16_t* duration) {
     if (duration == nullptr) {
         return MF_ERR_BAD_ARGUMENT;
     }
-    return withBytes({device}, [&](Backend& backend, const auto& bytes) {
-        return backend.buzzer(bytes[0], *duration);
+    return withDeviceFunctions({device}, [&](DeviceFunctions& functions, const auto& bytes) {
+        return functions.buzzer(bytes[0], *duration);
     });
 }
 
 MF_EXPORT int32_t MF_CALL MF_ControlLED(int32_t device, int32_t red, int32_t green) {
-    return withBytes({device, red, green}, [](Backend& backend, const auto& bytes) {
-        return backend.leds(bytes[0], bytes[1], bytes[2]);
-    });
+    return withDeviceFunctions({device, red, green},
+                               [](DeviceFunctions& functions, const auto& bytes) {
+                                   return functions.leds(bytes[0], bytes[1], bytes[2]);
+                               });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetRF_ON(int32_t device) {
-    return withBytes({device}, [](Backend& backend, const auto& bytes) {
-        return backend.rfField(bytes[0], true);
+    return withDeviceFunctions({device}, [](DeviceFunctions& functions, const auto& bytes) {
+        return functions.rfField(bytes[0], true);
     });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetRF_OFF(int32_t device) {
-    return withBytes({device}, [](Backend& backend, const auto& bytes) {
-        return backend.rfField(bytes[0], false);
+    return withDeviceFunctions({device}, [](DeviceFunctions& functions, const auto& bytes) {
+        return functions.rfField(bytes[0], false);
     });
 }
 
 MF_EXPORT int32_t MF_CALL MF_SetWiegandMode(int32_t device, int32_t mode, int32_t format) {
-    return withBytes({device, mode, format}, [](Backend& backend, const auto& bytes) {
-        return backend.wiegand(bytes[0], bytes[1], bytes[2]);
-    });
+    return withDeviceFunctions({device, mode, format},
+                               [](DeviceFunctions& functions, const auto& bytes) {
+                                   return functions.wiegand(bytes[0], bytes[1], bytes[2]);
+                               });
 }
 
 MF_EXPORT int32_t MF_CALL MF_Request(int32_t device, int32_t mode, uint8_t* cardType) {
@@ -194,7 +215,8 @@ MF_EXPORT int32_t MF_CALL MF_Request(int32_t device, int32_t mode, uint8_t* card
         return MF_ERR_BAD_ARGUMENT;
     }
     const std::int32_t status = withBytes({device, mode}, [&](Backend& backend, const auto& bytes) {
-        return copyOut(backend.request(bytes[0], bytes[1]), cardType);
+        return copyOut(backend.request(bytes[0], static_cast<protocol::RequestMode>(bytes[1])),
+                       cardType);
     });
     if (status != MF_OK) {
         // No card answered us: callers poll on byte 0 and must not see an old card type.
@@ -237,7 +259,7 @@ MF_EXPORT int32_t MF_CALL MF_LoadKey(int32_t device, const uint8_t* key) {
 
 MF_EXPORT int32_t MF_CALL MF_LoadKeyFromEE(int32_t device, int32_t keyType, int32_t slot) {
     return withBytes({device, keyType, slot}, [](Backend& backend, const auto& bytes) {
-        return backend.loadStoredKey(bytes[0], bytes[1], bytes[2]);
+        return backend.loadStoredKey(bytes[0], static_cast<protocol::KeyType>(bytes[1]), bytes[2]);
     });
 }
 
@@ -247,7 +269,8 @@ MF_EXPORT int32_t MF_CALL MF_StoreKeyToEE(int32_t device, int32_t keyType, int32
         return MF_ERR_BAD_ARGUMENT;
     }
     return withBytes({device, keyType, slot}, [&](Backend& backend, const auto& bytes) {
-        return backend.storeKey(bytes[0], bytes[1], bytes[2], arrayFrom<protocol::kKeySize>(key));
+        return backend.storeKey(bytes[0], static_cast<protocol::KeyType>(bytes[1]), bytes[2],
+                                arrayFrom<protocol::kKeySize>(key));
     });
 }
 
@@ -257,7 +280,7 @@ MF_EXPORT int32_t MF_CALL MF_Authentication(int32_t device, int32_t keyType, int
         return MF_ERR_BAD_ARGUMENT;
     }
     return withBytes({device, keyType, block}, [&](Backend& backend, const auto& bytes) {
-        return backend.authenticate(bytes[0], bytes[1], bytes[2],
+        return backend.authenticate(bytes[0], static_cast<protocol::KeyType>(bytes[1]), bytes[2],
                                     arrayFrom<protocol::kUidSize>(serial));
     });
 }
@@ -288,7 +311,8 @@ MF_EXPORT int32_t MF_CALL MF_Value(int32_t device, int32_t operation, int32_t bl
         return MF_ERR_BAD_ARGUMENT;
     }
     return withBytes({device, operation, block}, [&](Backend& backend, const auto& bytes) {
-        return backend.value(bytes[0], bytes[1], bytes[2], *value);
+        return backend.value(bytes[0], static_cast<protocol::ValueOperation>(bytes[1]), bytes[2],
+                             *value);
     });
 }
 

@@ -5,13 +5,12 @@
 
 #include <cstdint>
 #include <memory>
-#include <variant>
 
 namespace mfapi {
 
 /// Opens the reader the port leads to with the back end that speaks to it, or gives the
-/// MF_API status of the failure.
-std::variant<std::unique_ptr<Backend>, std::int32_t> openBackend(const PortTarget& target,
-                                                                 std::uint32_t bitsPerSecond);
+/// MF_API status of the failure. A serial line or TCP opens at one of the library's line speeds
+/// (else -9); a PC/SC reader has none, and takes any.
+Result<std::unique_ptr<Backend>> openBackend(const PortTarget& target, std::uint32_t bitsPerSecond);
 
 } // namespace mfapi

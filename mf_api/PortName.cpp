@@ -3,7 +3,10 @@
 #include "ports/PortAlias.h"
 #include "ports/PortFolder.h"
 
+#include <MF_API.h>
+
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <system_error>
@@ -68,93 +71,122 @@ fs::path usbDevice(const fs::path& byIdFolder) {
     return "/dev/ttyACM0";
 }
 
+PortLookup found(PortTarget target) {
+    return {MF_OK, std::move(target)};
+}
+
+PortLookup refused(std::int32_t status) {
+    return {status, {}};
+}
+
 /// Whether a port folder entry may be an alias file: only the name a program asked for.
 enum class Aliases { Followed, Refused };
 
-/// One lookup of a port name. The port folder is opened at most once, when a name needs it,
-/// and everything found in it is reached through that one descriptor.
+/// A port folder, opened at most once, when a name first needs it; everything found in it is
+/// then reached through that one descriptor.
+class FolderOnce {
+public:
+    using Handle = std::shared_ptr<const ports::SafeFolder>;
+
+    explicit FolderOnce(fs::path path) : path_(std::move(path)) {}
+
+    /// The folder when it is safe; nothing when it is missing or unsafe.
+    const Handle* safe() { return std::get_if<Handle>(&seen()); }
+    /// Whether it exists and fails the rule (or could not be examined).
+    bool unsafe() {
+        const auto* problem = std::get_if<ports::FolderProblem>(&seen());
+        return problem != nullptr && problem->kind != ports::FolderProblem::Kind::Missing;
+    }
+
+private:
+    using Seen = std::variant<Handle, ports::FolderProblem>;
+
+    const Seen& seen() {
+        if (!seen_) {
+            auto opened = ports::SafeFolder::open(path_);
+            if (auto* safe = std::get_if<ports::SafeFolder>(&opened)) {
+                seen_ = std::make_shared<const ports::SafeFolder>(std::move(*safe));
+            } else {
+                seen_ = std::get<ports::FolderProblem>(std::move(opened));
+            }
+        }
+        return *seen_;
+    }
+
+    fs::path path_;
+    std::optional<Seen> seen_;
+};
+
+/// One lookup of a port name: the user's port folder first, then the machine's.
 class Lookup {
 public:
-    Lookup(fs::path folder, fs::path byIdFolder)
-        : folderPath_(std::move(folder)), byIdFolder_(std::move(byIdFolder)) {}
+    Lookup(fs::path folder, fs::path systemFolder, fs::path byIdFolder)
+        : folders_{FolderOnce(std::move(folder)), FolderOnce(std::move(systemFolder))},
+          byIdFolder_(std::move(byIdFolder)) {}
 
     PortLookup resolve(std::string_view name, Aliases aliases) {
         if (name.empty()) {
-            return PortRefusal::NoSuchPort;
+            return refused(MF_ERR_NO_SUCH_PORT);
         }
         constexpr std::string_view kSocket = "socket://";
         if (startsWithIgnoringCase(name, kSocket)) {
             const auto tcp = tcpTarget(name.substr(kSocket.size()));
-            return tcp ? PortLookup(*tcp) : PortRefusal::NoSuchPort;
+            return tcp ? found(*tcp) : refused(MF_ERR_NO_SUCH_PORT);
         }
         constexpr std::string_view kPcsc = "pcsc";
         if (equalIgnoringCase(name, kPcsc)) {
-            return PcscPort{};
+            return found(PcscPort{});
         }
         if (startsWithIgnoringCase(name, "pcsc:")) {
-            return PcscPort{std::string(name.substr(kPcsc.size() + 1))};
+            return found(PcscPort{std::string(name.substr(kPcsc.size() + 1))});
         }
         if (name.find('/') != std::string_view::npos) {
             // A relative path would lead wherever the program happens to be started.
-            return name.front() == '/' ? PortLookup(DevicePort{fs::path(name), {}, {}})
-                                       : PortRefusal::NoSuchPort;
+            return name.front() == '/' ? found(DevicePort{fs::path(name), {}, {}})
+                                       : refused(MF_ERR_NO_SUCH_PORT);
         }
-        if (const auto* folder = std::get_if<SafeFolderHandle>(&this->folder())) {
-            if (const auto entry = ports::findEntry(**folder, name)) {
-                return fromEntry(*folder, *entry, aliases);
+        for (FolderOnce& folder : folders_) {
+            if (const auto* safe = folder.safe()) {
+                if (const auto entry = ports::findEntry(**safe, name)) {
+                    return fromEntry(*safe, *entry, aliases);
+                }
             }
         }
         if (auto device = defaultDevice(name)) {
-            return *device;
+            return found(*device);
         }
-        // Only the folder could have named it; an unsafe one is not looked at.
-        const auto* problem = std::get_if<ports::FolderProblem>(&this->folder());
-        return problem != nullptr && problem->kind != ports::FolderProblem::Kind::Missing
-                   ? PortRefusal::UnsafeFolder
-                   : PortRefusal::NoSuchPort;
+        // Only a folder could have named it; an unsafe one is not looked at.
+        const bool anyUnsafe = std::any_of(folders_.begin(), folders_.end(),
+                                           [](FolderOnce& folder) { return folder.unsafe(); });
+        return anyUnsafe ? refused(MF_ERR_UNSAFE_PORT_FOLDER) : refused(MF_ERR_NO_SUCH_PORT);
     }
 
 private:
-    using SafeFolderHandle = std::shared_ptr<const ports::SafeFolder>;
-    using FolderSeen = std::variant<SafeFolderHandle, ports::FolderProblem>;
-
-    const FolderSeen& folder() {
-        if (!folder_) {
-            auto opened = ports::SafeFolder::open(folderPath_);
-            if (auto* safe = std::get_if<ports::SafeFolder>(&opened)) {
-                folder_ = std::make_shared<const ports::SafeFolder>(std::move(*safe));
-            } else {
-                folder_ = std::get<ports::FolderProblem>(std::move(opened));
-            }
-        }
-        return *folder_;
-    }
-
-    PortLookup fromEntry(const SafeFolderHandle& folder, const std::string& entry,
+    PortLookup fromEntry(const FolderOnce::Handle& folder, const std::string& entry,
                          Aliases aliases) {
         switch (ports::entryKind(*folder, entry)) {
         case ports::EntryKind::Device:
-            return DevicePort{folder->path() / entry, folder, entry};
+            return found(DevicePort{folder->path() / entry, folder, entry});
         case ports::EntryKind::Alias:
             return followAlias(*folder, entry, aliases);
         case ports::EntryKind::Dangling:
-            return PortRefusal::NoSuchPort;
+            return refused(MF_ERR_NO_SUCH_PORT);
         case ports::EntryKind::Other:
             break;
         }
-        return PortRefusal::UnsafeFolder;
+        return refused(MF_ERR_UNSAFE_PORT_FOLDER);
     }
 
     PortLookup followAlias(const ports::SafeFolder& folder, const std::string& entry,
                            Aliases aliases) {
         // One level: a chain of aliases could loop, and one level is all COM1 and USB need.
         if (aliases == Aliases::Refused) {
-            return PortRefusal::NoSuchPort;
+            return refused(MF_ERR_NO_SUCH_PORT);
         }
         auto alias = ports::readAlias(folder, entry);
         if (const auto* refusal = std::get_if<ports::AliasRefusal>(&alias)) {
-            return *refusal == ports::AliasRefusal::Unsafe ? PortRefusal::UnsafeFolder
-                                                           : PortRefusal::NoSuchPort;
+            return refused(*refusal == ports::AliasRefusal::Unsafe ? MF_ERR_UNSAFE_PORT_FOLDER
+                                                                   : MF_ERR_NO_SUCH_PORT);
         }
         return resolve(std::get<std::string>(alias), Aliases::Refused);
     }
@@ -177,16 +209,15 @@ private:
         return std::nullopt;
     }
 
-    fs::path folderPath_;
+    std::array<FolderOnce, 2> folders_;
     fs::path byIdFolder_;
-    std::optional<FolderSeen> folder_;
 };
 
 } // namespace
 
 PortLookup resolvePortName(std::string_view name, const fs::path& folder,
-                           const fs::path& byIdFolder) {
-    return Lookup(folder, byIdFolder).resolve(name, Aliases::Followed);
+                           const fs::path& byIdFolder, const fs::path& systemFolder) {
+    return Lookup(folder, systemFolder, byIdFolder).resolve(name, Aliases::Followed);
 }
 
 } // namespace mfapi

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mf_api/Result.h"
+#include "ports/PortFolder.h"
 #include "ports/SafeFolder.h"
 
 #include <cstdint>
@@ -35,23 +37,21 @@ struct PcscPort {
 
 using PortTarget = std::variant<DevicePort, TcpPort, PcscPort>;
 
-/// Why a port name leads to no port.
-enum class PortRefusal {
-    NoSuchPort,
-    UnsafeFolder ///< The port folder, or the entry of the name in it, cannot be trusted.
-};
-
-using PortLookup = std::variant<PortTarget, PortRefusal>;
+/// Where a port name leads, or why nowhere: MF_ERR_NO_SUCH_PORT, or MF_ERR_UNSAFE_PORT_FOLDER
+/// when the port folder, or the entry of the name in it, cannot be trusted.
+using PortLookup = Result<PortTarget>;
 
 /// Where the port name leads. In order: socket://HOST:PORT is TCP; pcsc or pcsc:TEXT a PC/SC
-/// reader; a name with '/' is a device path, which must be absolute; an entry in `folder` whose
-/// name matches ignoring case, which must be a link to a character device or an alias file
-/// (ports::readAlias) whose name is looked up in turn, but not as an alias again; COMn (or
-/// \\.\COMn) is /dev/ttyS(n-1); USB is the single entry of `byIdFolder`, else /dev/ttyUSB0 if
-/// present, else /dev/ttyACM0. The folder is opened once (ports::SafeFolder) and used only when
-/// it is safe: an unsafe one refuses every name that would need it, but neither redirects nor
-/// blocks COMn and USB, which then keep their devices.
+/// reader; a name with '/' is a device path, which must be absolute; an entry in the user's
+/// `folder` whose name matches ignoring case, else one in the machine's `systemFolder`, which
+/// must be a link to a character device or an alias file (ports::readAlias) whose name is
+/// looked up in turn, but not as an alias again; COMn (or \\.\COMn) is /dev/ttyS(n-1); USB is
+/// the single entry of `byIdFolder`, else /dev/ttyUSB0 if present, else /dev/ttyACM0. Each
+/// folder is opened at most once (ports::SafeFolder) and used only when it is safe: an unsafe
+/// one is not looked in, so it neither redirects nor blocks COMn and USB, and a name that only
+/// a folder could give is then refused as unsafe.
 PortLookup resolvePortName(std::string_view name, const std::filesystem::path& folder,
-                           const std::filesystem::path& byIdFolder = "/dev/serial/by-id");
+                           const std::filesystem::path& byIdFolder = "/dev/serial/by-id",
+                           const std::filesystem::path& systemFolder = ports::kSystemPortFolder);
 
 } // namespace mfapi

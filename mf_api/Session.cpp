@@ -1,6 +1,5 @@
 #include "mf_api/Session.h"
 
-#include "mf_api/LineSpeed.h"
 #include "mf_api/OpenBackend.h"
 #include "mf_api/PortName.h"
 #include "ports/PortFolder.h"
@@ -32,21 +31,14 @@ std::int32_t Session::open(const char* portName, std::int32_t bitsPerSecond) {
         return MF_ERR_PORT_BUSY;
     }
     const PortLookup lookup = resolvePortName(portName, ports::portFolder());
-    if (const auto* refusal = std::get_if<PortRefusal>(&lookup)) {
-        return *refusal == PortRefusal::UnsafeFolder ? MF_ERR_UNSAFE_PORT_FOLDER
-                                                     : MF_ERR_NO_SUCH_PORT;
+    if (lookup.status != MF_OK) {
+        return lookup.status;
     }
-    const auto& target = std::get<PortTarget>(lookup);
-    // A PC/SC reader has no line speed: any speed is taken, and none matters.
-    const bool pcsc = std::holds_alternative<PcscPort>(target);
-    if (!pcsc && !termiosSpeed(bitsPerSecond)) {
-        return MF_ERR_BAD_SPEED;
+    auto opened = openBackend(lookup.value, static_cast<std::uint32_t>(bitsPerSecond));
+    if (opened.status != MF_OK) {
+        return opened.status;
     }
-    auto opened = openBackend(target, static_cast<std::uint32_t>(bitsPerSecond));
-    if (const auto* status = std::get_if<std::int32_t>(&opened)) {
-        return *status;
-    }
-    backend_ = std::move(std::get<std::unique_ptr<Backend>>(opened));
+    backend_ = std::move(opened.value);
     return MF_OK;
 }
 

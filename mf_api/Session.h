@@ -17,8 +17,8 @@ class Session {
 public:
     static Session& instance();
 
-    std::int32_t open(const char* portName, std::int32_t bitsPerSecond);
-    std::int32_t close();
+    [[nodiscard]] std::int32_t open(const char* portName, std::int32_t bitsPerSecond);
+    [[nodiscard]] std::int32_t close();
 
     /// Runs `work` on the open reader's back end under the lock and gives its status or
     /// Result; NOT_OPEN when no port is open. A reader that is gone is closed afterwards.

@@ -1,5 +1,6 @@
-// The public header and protocol/ (which names each status for the trace and the tools) hold the
-// same numbers: a status changed in one place alone does not build.
+// The public header and protocol/ (which names each status for the trace and the tools, and
+// each coded argument) hold the same numbers: a code changed in one place alone does not build.
+#include "protocol/Codes.h"
 #include "protocol/Status.h"
 
 #include <MF_API.h>
@@ -37,4 +38,13 @@ static_assert(kUnknownStatus == MF_ERR_UNKNOWN_STATUS);
 static_assert(kNoService == MF_ERR_NO_SERVICE);
 static_assert(kLibraryMissing == MF_ERR_LIBRARY_MISSING);
 static_assert(kFunctionMissing == MF_ERR_FUNCTION_MISSING);
+
+// So are the codes of the coded arguments: they go on as they come.
+static_assert(protocol::toByte(protocol::KeyType::A) == MF_KEY_A);
+static_assert(protocol::toByte(protocol::KeyType::B) == MF_KEY_B);
+static_assert(protocol::toByte(protocol::RequestMode::IdleOnly) == MF_REQUEST_IDLE);
+static_assert(protocol::toByte(protocol::RequestMode::All) == MF_REQUEST_ALL);
+static_assert(protocol::toByte(protocol::ValueOperation::Increment) == MF_VALUE_INCREMENT);
+static_assert(protocol::toByte(protocol::ValueOperation::Decrement) == MF_VALUE_DECREMENT);
+static_assert(protocol::toByte(protocol::ValueOperation::Restore) == MF_VALUE_RESTORE);
 } // namespace

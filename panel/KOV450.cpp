@@ -129,7 +129,8 @@ void KOV450::refuse(const QString& reason) {
 void KOV450::Form_Load() {
     form.Combo1->addItems({"COM1", "COM2", "COM3", "COM4", "USB"});
     form.Combo1->setEditText("USB");
-    api_.MF_GetDLL_Ver(module1_.DllVersion.data());
+    // Whatever the call gives, the window shows what the buffer holds.
+    static_cast<void>(api_.MF_GetDLL_Ver(module1_.DllVersion.data()));
     const convert::AnsiCodePage& codePage = convert::AnsiCodePage::system();
     for (std::size_t i = 0; i < 32; ++i) {
         form.ResultTXT->setText(form.ResultTXT->text() + codePage.charOf(module1_.DllVersion[i]));
@@ -137,11 +138,12 @@ void KOV450::Form_Load() {
 }
 
 void KOV450::Form_Terminate() {
-    api_.MF_ExitComm();
+    // Closing never fails in a way the window could act on.
+    static_cast<void>(api_.MF_ExitComm());
 }
 
 void KOV450::PortSet_Click() {
-    api_.MF_ExitComm();
+    static_cast<void>(api_.MF_ExitComm()); // the port opened below says how it went
     const QString portName = form.Combo1->currentText();
     const std::optional<QByteArray> ansiName = convert::AnsiCodePage::system().encode(portName);
     if (!ansiName) {

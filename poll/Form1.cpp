@@ -66,11 +66,11 @@ void Form1::connectHandlers() {
 }
 
 void Form1::Form_Load() {
-    api_.MF_InitComm(kPortName, kPortSpeed); // nothing checks whether it opened
+    static_cast<void>(api_.MF_InitComm(kPortName, kPortSpeed)); // nothing checks whether it opened
 }
 
 void Form1::Form_Terminate() {
-    api_.MF_ExitComm();
+    static_cast<void>(api_.MF_ExitComm());
 }
 
 void Form1::HScroll1_Change() {
@@ -80,7 +80,8 @@ void Form1::HScroll1_Change() {
 }
 
 void Form1::Timer1_Timer() {
-    api_.MF_ControlLED(reader::kDevice, kLedOff, kLedOff);
+    // The LEDs only show the poll; a reader that does not take it still polls.
+    static_cast<void>(api_.MF_ControlLED(reader::kDevice, kLedOff, kLedOff));
     if (api_.MF_Request(reader::kDevice, kRequestMode, CardType.data()) != 0) {
         return;
     }
@@ -93,7 +94,8 @@ void Form1::Timer1_Timer() {
     }
     LastSN = CardSN;
     appendLine(*form.Text1, convert::hexOfBytes(CardSN));
-    api_.MF_ControlLED(reader::kDevice, kLedOn, kLedOn); // until the next tick turns them off
+    // Until the next tick turns them off.
+    static_cast<void>(api_.MF_ControlLED(reader::kDevice, kLedOn, kLedOn));
 }
 
 void Form1::Command1_Click() {
@@ -101,7 +103,7 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command2_Click() {
-    api_.MF_DeviceReset(reader::kDevice);
+    static_cast<void>(api_.MF_DeviceReset(reader::kDevice)); // the window shows nothing of it
 }
 
 void Form1::Label1_Click() {

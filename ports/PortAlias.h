@@ -16,12 +16,12 @@ enum class AliasRefusal {
 
 /// The port name an alias file's text gives: its first line, spaces and a carriage return around
 /// it dropped; a first line longer than any path is no name.
-std::variant<std::string, AliasRefusal> aliasTarget(std::string_view text);
+[[nodiscard]] std::variant<std::string, AliasRefusal> aliasTarget(std::string_view text);
 
 /// The port name of the alias file `entry` of the port folder (aliasTarget of its first line).
 /// The file is opened relative to the folder without following a link, and trusted under the
 /// folder's own rule (trustedFile). At most a path's length is read.
-std::variant<std::string, AliasRefusal> readAlias(const SafeFolder& folder,
-                                                  const std::string& entry);
+[[nodiscard]] std::variant<std::string, AliasRefusal> readAlias(const SafeFolder& folder,
+                                                                const std::string& entry);
 
 } // namespace ports

@@ -15,8 +15,12 @@ namespace ports {
 /// names, or as alias files naming another port. Open it with SafeFolder::open().
 std::filesystem::path portFolder();
 
+/// The machine's port folder, where an administrator names ports once for every user. It is
+/// looked in after the user's own, under the same rule, and nothing of ours ever writes there.
+inline constexpr const char* kSystemPortFolder = "/etc/mf_api/ports";
+
 /// The entry of the folder that is `name`, ignoring case.
-std::optional<std::string> findEntry(const SafeFolder& folder, std::string_view name);
+[[nodiscard]] std::optional<std::string> findEntry(const SafeFolder& folder, std::string_view name);
 
 /// What a port folder entry leads to.
 enum class EntryKind {

@@ -29,18 +29,20 @@ struct FolderProblem {
 class SafeFolder {
 public:
     /// Opens `path`, which must be absolute.
-    static std::variant<SafeFolder, FolderProblem> open(const std::filesystem::path& path);
+    [[nodiscard]] static std::variant<SafeFolder, FolderProblem>
+    open(const std::filesystem::path& path);
     /// Opens `path`, first making each missing folder of it private (mode 0700), each in the
     /// folder above it once that one has passed. Folders that exist are left as they are.
-    static std::variant<SafeFolder, FolderProblem> make(const std::filesystem::path& path);
+    [[nodiscard]] static std::variant<SafeFolder, FolderProblem>
+    make(const std::filesystem::path& path);
 
     const std::filesystem::path& path() const { return path_; }
     /// Open for reading its entries; use it with openat() and its kin.
     int fd() const { return fd_.get(); }
 
 private:
-    static std::variant<SafeFolder, FolderProblem> walk(const std::filesystem::path& path,
-                                                        bool make);
+    [[nodiscard]] static std::variant<SafeFolder, FolderProblem>
+    walk(const std::filesystem::path& path, bool make);
     SafeFolder(std::filesystem::path path, FileDescriptor fd)
         : path_(std::move(path)), fd_(std::move(fd)) {}
 
@@ -50,6 +52,6 @@ private:
 
 /// Whether a file opened in a safe folder may be believed: a regular file of this user or
 /// root that no one else may write.
-bool trustedFile(int fd);
+[[nodiscard]] bool trustedFile(int fd);
 
 } // namespace ports

@@ -27,7 +27,7 @@ class FrameDecoder {
 public:
     explicit FrameDecoder(FrameKind kind) : kind_(kind) {}
 
-    DecodeResult feed(std::span<const std::uint8_t> bytes);
+    [[nodiscard]] DecodeResult feed(std::span<const std::uint8_t> bytes);
 
     /// Forgets any partial frame (the host flushes its input before each command).
     void reset() { pending_.clear(); }
@@ -36,7 +36,7 @@ public:
 
 private:
     enum class Attempt { Complete, Incomplete, Invalid };
-    Attempt tryParse(std::size_t at, Frame& frame) const;
+    [[nodiscard]] Attempt tryParse(std::size_t at, Frame& frame) const;
     void dropFront(std::size_t count, DecodeResult& result);
 
     FrameKind kind_;

@@ -63,7 +63,7 @@ Payload encode(const WiegandMode& value) {
     return {value.mode, value.format};
 }
 Payload encode(const CardRequest& value) {
-    return {value.mode};
+    return {toByte(value.mode)};
 }
 Payload encode(const CardType& value) {
     return Payload(value.bytes.begin(), value.bytes.end());
@@ -75,13 +75,13 @@ Payload encode(const CardKey& value) {
     return Payload(value.key.begin(), value.key.end());
 }
 Payload encode(const KeySlot& value) {
-    return {value.keyType, value.slot};
+    return {toByte(value.keyType), value.slot};
 }
 Payload encode(const StoredKey& value) {
-    return joined({value.keyType, value.slot}, value.key);
+    return joined({toByte(value.keyType), value.slot}, value.key);
 }
 Payload encode(const Authentication& value) {
-    return joined({value.keyType, value.block}, value.uid);
+    return joined({toByte(value.keyType), value.block}, value.uid);
 }
 Payload encode(const BlockRange& value) {
     return {value.block, value.count};
@@ -92,8 +92,8 @@ Payload encode(const BlockData& value) {
 Payload encode(const BlockWrite& value) {
     return joined({value.block, value.count}, value.data);
 }
-Payload encode(const ValueOperation& value) {
-    Payload out{value.operation, value.block};
+Payload encode(const ValueRequest& value) {
+    Payload out{toByte(value.operation), value.block};
     appendI32(out, value.operand);
     return out;
 }
@@ -141,7 +141,8 @@ template <> std::optional<WiegandMode> decode<WiegandMode>(Bytes bytes) {
     return bytes.size() == 2 ? std::optional(WiegandMode{bytes[0], bytes[1]}) : std::nullopt;
 }
 template <> std::optional<CardRequest> decode<CardRequest>(Bytes bytes) {
-    return bytes.size() == 1 ? std::optional(CardRequest{bytes[0]}) : std::nullopt;
+    return bytes.size() == 1 ? std::optional(CardRequest{static_cast<RequestMode>(bytes[0])})
+                             : std::nullopt;
 }
 template <> std::optional<CardType> decode<CardType>(Bytes bytes) {
     return bytes.size() == 3 ? std::optional(CardType{arrayAt<3>(bytes, 0)}) : std::nullopt;
@@ -155,19 +156,20 @@ template <> std::optional<CardKey> decode<CardKey>(Bytes bytes) {
                                     : std::nullopt;
 }
 template <> std::optional<KeySlot> decode<KeySlot>(Bytes bytes) {
-    return bytes.size() == 2 ? std::optional(KeySlot{bytes[0], bytes[1]}) : std::nullopt;
+    return bytes.size() == 2 ? std::optional(KeySlot{static_cast<KeyType>(bytes[0]), bytes[1]})
+                             : std::nullopt;
 }
 template <> std::optional<StoredKey> decode<StoredKey>(Bytes bytes) {
     if (bytes.size() != 2 + kKeySize) {
         return std::nullopt;
     }
-    return StoredKey{bytes[0], bytes[1], arrayAt<kKeySize>(bytes, 2)};
+    return StoredKey{static_cast<KeyType>(bytes[0]), bytes[1], arrayAt<kKeySize>(bytes, 2)};
 }
 template <> std::optional<Authentication> decode<Authentication>(Bytes bytes) {
     if (bytes.size() != 2 + kUidSize) {
         return std::nullopt;
     }
-    return Authentication{bytes[0], bytes[1], arrayAt<kUidSize>(bytes, 2)};
+    return Authentication{static_cast<KeyType>(bytes[0]), bytes[1], arrayAt<kUidSize>(bytes, 2)};
 }
 template <> std::optional<BlockRange> decode<BlockRange>(Bytes bytes) {
     return bytes.size() == 2 ? std::optional(BlockRange{bytes[0], bytes[1]}) : std::nullopt;
@@ -185,11 +187,11 @@ template <> std::optional<BlockWrite> decode<BlockWrite>(Bytes bytes) {
     }
     return BlockWrite{bytes[0], bytes[1], Payload(bytes.begin() + 2, bytes.end())};
 }
-template <> std::optional<ValueOperation> decode<ValueOperation>(Bytes bytes) {
+template <> std::optional<ValueRequest> decode<ValueRequest>(Bytes bytes) {
     if (bytes.size() != 6) {
         return std::nullopt;
     }
-    return ValueOperation{bytes[0], bytes[1], readI32(bytes.subspan(2))};
+    return ValueRequest{static_cast<ValueOperation>(bytes[0]), bytes[1], readI32(bytes.subspan(2))};
 }
 template <> std::optional<TransferBlock> decode<TransferBlock>(Bytes bytes) {
     return bytes.size() == 1 ? std::optional(TransferBlock{bytes[0]}) : std::nullopt;

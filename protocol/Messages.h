@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/Codes.h"
 #include "protocol/Command.h"
 
 #include <array>
@@ -68,7 +69,7 @@ struct WiegandMode {
     friend bool operator==(const WiegandMode&, const WiegandMode&) = default;
 };
 struct CardRequest {
-    std::uint8_t mode = 0; ///< 0 REQA, 1 WUPA.
+    RequestMode mode = RequestMode::IdleOnly;
     friend bool operator==(const CardRequest&, const CardRequest&) = default;
 };
 struct CardType {
@@ -84,18 +85,18 @@ struct CardKey {
     friend bool operator==(const CardKey&, const CardKey&) = default;
 };
 struct KeySlot {
-    std::uint8_t keyType = 0; ///< 1 key A, 0 key B.
+    KeyType keyType = KeyType::B;
     std::uint8_t slot = 0;
     friend bool operator==(const KeySlot&, const KeySlot&) = default;
 };
 struct StoredKey {
-    std::uint8_t keyType = 0;
+    KeyType keyType = KeyType::B;
     std::uint8_t slot = 0;
     Key key{};
     friend bool operator==(const StoredKey&, const StoredKey&) = default;
 };
 struct Authentication {
-    std::uint8_t keyType = 0;
+    KeyType keyType = KeyType::B;
     std::uint8_t block = 0;
     Uid uid{};
     friend bool operator==(const Authentication&, const Authentication&) = default;
@@ -117,11 +118,12 @@ struct BlockWrite {
     std::vector<std::uint8_t> data;
     friend bool operator==(const BlockWrite&, const BlockWrite&) = default;
 };
-struct ValueOperation {
-    std::uint8_t operation = 0; ///< 1 increment, 2 decrement, 3 restore.
+/// An operation on a value block.
+struct ValueRequest {
+    ValueOperation operation = ValueOperation::Increment;
     std::uint8_t block = 0;
     std::int32_t operand = 0;
-    friend bool operator==(const ValueOperation&, const ValueOperation&) = default;
+    friend bool operator==(const ValueRequest&, const ValueRequest&) = default;
 };
 struct TransferBlock {
     std::uint8_t block = 0;
@@ -148,11 +150,11 @@ Payload encode(const Authentication& value);
 Payload encode(const BlockRange& value);
 Payload encode(const BlockData& value);
 Payload encode(const BlockWrite& value);
-Payload encode(const ValueOperation& value);
+Payload encode(const ValueRequest& value);
 Payload encode(const TransferBlock& value);
 
 /// The value whose layout the bytes have, or nothing (a wrong length, for the most part).
-template <typename T> std::optional<T> decode(std::span<const std::uint8_t> bytes);
+template <typename T> [[nodiscard]] std::optional<T> decode(std::span<const std::uint8_t> bytes);
 
 /// Which request and answer each command carries.
 template <Command> struct Layout;
@@ -178,7 +180,7 @@ template <> struct Layout<Command::StoreKey>       { using Request = StoredKey; 
 template <> struct Layout<Command::Authenticate>   { using Request = Authentication; using Answer = Empty; };
 template <> struct Layout<Command::ReadBlocks>     { using Request = BlockRange;     using Answer = BlockData; };
 template <> struct Layout<Command::WriteBlocks>    { using Request = BlockWrite;     using Answer = Empty; };
-template <> struct Layout<Command::ValueOperation> { using Request = ValueOperation; using Answer = Empty; };
+template <> struct Layout<Command::ValueOperation> { using Request = ValueRequest;   using Answer = Empty; };
 template <> struct Layout<Command::Transfer>       { using Request = TransferBlock;  using Answer = Empty; };
 // clang-format on
 

@@ -37,7 +37,7 @@ void PurchaseRecorder::creditRead(std::int32_t status, std::optional<std::uint8_
         open->status = status;
         // Not shown when it fails: the next read of this card tries again, and a sale in
         // between would stop at its own first line.
-        journal_.append(*open);
+        static_cast<void>(journal_.append(*open));
     }
 }
 

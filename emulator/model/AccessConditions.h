@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/Codes.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -7,8 +9,8 @@
 
 namespace kov450 {
 
-/// Key type codes as the library passes them: 1 is key A, 0 is key B.
-enum class KeyType : std::uint8_t { B = 0, A = 1 };
+/// Key A or key B of a sector, as the messages name them.
+using protocol::KeyType;
 
 /// The access condition of one block group, the three bits C1 C2 C3 read as the number
 /// C1*4 + C2*2 + C3 (so the transport configuration of a trailer, 0 0 1, is 1).

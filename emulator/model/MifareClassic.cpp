@@ -1,9 +1,9 @@
 #include "emulator/model/MifareClassic.h"
 
+#include "mifare/ValueBlock.h"
 #include "protocol/Status.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace kov450 {
 
@@ -287,21 +287,15 @@ std::int32_t MifareClassic::valueOperation(ValueOperation operation, std::size_t
         status != protocol::status::kOk) {
         return status;
     }
-    const auto current = decodeValueBlock(memory_[block]);
+    const auto current = mifare::decodeValueBlock(memory_[block]);
     if (!current) {
         return protocol::status::kNotValueBlock;
     }
-    std::int64_t result = current->first;
-    if (operation == ValueOperation::Increment) {
-        result += operand;
-    } else if (operation == ValueOperation::Decrement) {
-        result -= operand;
-    }
-    if (result < std::numeric_limits<std::int32_t>::min() ||
-        result > std::numeric_limits<std::int32_t>::max()) {
+    const auto result = mifare::applyValueOperation(operation, current->value, operand);
+    if (!result) {
         return protocol::status::kBadParameter;
     }
-    pending_ = PendingValue{static_cast<std::int32_t>(result), current->second};
+    pending_ = PendingValue{*result, current->address};
     return protocol::status::kOk;
 }
 
@@ -314,7 +308,7 @@ std::int32_t MifareClassic::transfer(std::size_t block) {
     if (!pending_) {
         return protocol::status::kNoValuePending;
     }
-    memory_[block] = encodeValueBlock(pending_->value, pending_->address);
+    memory_[block] = mifare::encodeValueBlock({pending_->value, pending_->address});
     return protocol::status::kOk;
 }
 

@@ -11,15 +11,15 @@
 
 namespace kov450 {
 
-using Block = std::array<std::uint8_t, 16>;
+using Block = std::array<std::uint8_t, mifare::kBlockSize>;
 using Uid = std::array<std::uint8_t, 4>;
 using Key = std::array<std::uint8_t, 6>;
 
 /// ISO/IEC 14443-3 card states.
 enum class CardState : std::uint8_t { Idle, Ready, Active, Halt };
 
-/// Value block operations, numbered as MF_Value takes them.
-enum class ValueOperation : std::uint8_t { Increment = 1, Decrement = 2, Restore = 3 };
+/// Value block operations, as the messages name them.
+using protocol::ValueOperation;
 
 /// The key of default cards, as both key A and key B.
 inline constexpr Key kDefaultKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
@@ -99,10 +99,5 @@ private:
     std::optional<Authentication> authenticated_;
     std::optional<PendingValue> pending_;
 };
-
-/// Value block encoding: value, its inverse, value, then address, inverse, address, inverse.
-Block encodeValueBlock(std::int32_t value, std::uint8_t address);
-/// The value and address byte of a well-formed value block.
-std::optional<std::pair<std::int32_t, std::uint8_t>> decodeValueBlock(const Block& block);
 
 } // namespace kov450

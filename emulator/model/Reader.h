@@ -84,7 +84,7 @@ private:
     Outcome on(Tag<Command::Authenticate>, const protocol::Authentication& request);
     Outcome on(Tag<Command::ReadBlocks>, const protocol::BlockRange& request);
     Outcome on(Tag<Command::WriteBlocks>, const protocol::BlockWrite& request);
-    Outcome on(Tag<Command::ValueOperation>, const protocol::ValueOperation& request);
+    Outcome on(Tag<Command::ValueOperation>, const protocol::ValueRequest& request);
     Outcome on(Tag<Command::Transfer>, const protocol::TransferBlock& request);
     /// The selected card, or the status that says why there is none.
     std::variant<MifareClassic*, std::int32_t> selectedCard();

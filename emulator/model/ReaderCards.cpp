@@ -8,20 +8,6 @@
 
 namespace kov450 {
 
-namespace {
-
-std::optional<KeyType> keyTypeFrom(std::uint8_t code) {
-    if (code == 0) {
-        return KeyType::B;
-    }
-    if (code == 1) {
-        return KeyType::A;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 std::variant<MifareClassic*, std::int32_t> Reader::selectedCard() {
     if (!selected_) {
         return status::kNotSelected;
@@ -50,16 +36,16 @@ CommandOutcome withSelectedCard(std::variant<MifareClassic*, std::int32_t> selec
 } // namespace
 
 Reader::Outcome Reader::on(Tag<Command::Request>, const protocol::CardRequest& request) {
-    if (request.mode > 1) {
+    if (!protocol::isKnown(request.mode)) {
         return statusOnly(status::kBadParameter);
     }
     selected_.reset();
     if (!state_.rfOn) {
         return statusOnly(status::kNoCard);
     }
-    // Mode 0 sends REQA (idle cards only), mode 1 WUPA (halted ones too). Every card that
-    // answers becomes Ready; the first of them gives the answer.
-    const bool wakeHalted = request.mode == 1;
+    // REQA wakes idle cards only, WUPA halted ones too. Every card that answers becomes Ready;
+    // the first of them gives the answer.
+    const bool wakeHalted = request.mode == protocol::RequestMode::All;
     std::optional<Outcome> first;
     for (CardSlot& slot : cards_) {
         if (slot.inField && slot.card.wake(wakeHalted) && !first) {
@@ -116,31 +102,31 @@ Reader::Outcome Reader::on(Tag<Command::LoadKey>, const protocol::CardKey& reque
 }
 
 Reader::Outcome Reader::on(Tag<Command::LoadStoredKey>, const protocol::KeySlot& request) {
-    if (!keyTypeFrom(request.keyType) || request.slot >= protocol::kKeySlots) {
+    if (!protocol::isKnown(request.keyType) || request.slot >= protocol::kKeySlots) {
         return statusOnly(status::kBadParameter);
     }
-    state_.currentKey = state_.keyStore[request.keyType][request.slot];
+    state_.currentKey = state_.keyStore[protocol::toByte(request.keyType)][request.slot];
     return done();
 }
 
 Reader::Outcome Reader::on(Tag<Command::StoreKey>, const protocol::StoredKey& request) {
-    if (!keyTypeFrom(request.keyType) || request.slot >= protocol::kKeySlots) {
+    if (!protocol::isKnown(request.keyType) || request.slot >= protocol::kKeySlots) {
         return statusOnly(status::kBadParameter);
     }
-    state_.keyStore[request.keyType][request.slot] = request.key;
+    state_.keyStore[protocol::toByte(request.keyType)][request.slot] = request.key;
     return done();
 }
 
 Reader::Outcome Reader::on(Tag<Command::Authenticate>, const protocol::Authentication& request) {
-    const auto type = keyTypeFrom(request.keyType);
-    if (!type) {
+    if (!protocol::isKnown(request.keyType)) {
         return statusOnly(status::kBadParameter);
     }
     return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
         if (card.uid() != request.uid) {
             return statusOnly(status::kNotSelected);
         }
-        const std::int32_t code = card.authenticate(*type, request.block, state_.currentKey);
+        const std::int32_t code =
+            card.authenticate(request.keyType, request.block, state_.currentKey);
         if (card.state() != CardState::Active) {
             selected_.reset();
         }
@@ -162,13 +148,12 @@ Reader::Outcome Reader::on(Tag<Command::WriteBlocks>, const protocol::BlockWrite
     });
 }
 
-Reader::Outcome Reader::on(Tag<Command::ValueOperation>, const protocol::ValueOperation& request) {
+Reader::Outcome Reader::on(Tag<Command::ValueOperation>, const protocol::ValueRequest& request) {
     return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
-        if (request.operation < 1 || request.operation > 3) {
+        if (!protocol::isKnown(request.operation)) {
             return statusOnly(status::kBadParameter);
         }
-        const auto operation = static_cast<kov450::ValueOperation>(request.operation);
-        return statusOnly(card.valueOperation(operation, request.block, request.operand));
+        return statusOnly(card.valueOperation(request.operation, request.block, request.operand));
     });
 }
 

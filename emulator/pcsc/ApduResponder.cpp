@@ -1,5 +1,7 @@
 #include "emulator/pcsc/ApduResponder.h"
 
+#include "mifare/StatusWords.h"
+#include "mifare/StorageCommands.h"
 #include "protocol/Status.h"
 
 #include <algorithm>
@@ -7,34 +9,44 @@
 namespace kov450::pcsc {
 
 namespace status = protocol::status;
+using mifare::Instruction;
+using mifare::StatusWord;
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::size_t kBlock = 16;
+constexpr std::size_t kBlock = mifare::kBlockSize;
 
-ApduResponder::Answer word(std::uint16_t sw) {
-    return {{static_cast<std::uint8_t>(sw >> 8), static_cast<std::uint8_t>(sw & 0xFF)}, false};
+ApduResponder::Answer word(StatusWord sw) {
+    const auto bytes = mifare::bytesOf(sw);
+    return {{bytes.begin(), bytes.end()}, false};
+}
+
+/// Data followed by the status word of success.
+ApduResponder::Answer withSuccess(Bytes data) {
+    const auto sw = mifare::bytesOf(StatusWord::Success);
+    data.insert(data.end(), sw.begin(), sw.end());
+    return {std::move(data), false};
 }
 
 /// The status word that tells a PC/SC client what the card's model said.
 ApduResponder::Answer wordOf(std::int32_t code) {
     switch (code) {
     case status::kOk:
-        return word(0x9000);
+        return word(StatusWord::Success);
     case status::kAuthFailed:
-        return word(0x6300);
+        return word(StatusWord::NoInformation);
     case status::kNotAuthenticated:
-        return word(0x6982); // security status not satisfied
+        return word(StatusWord::SecurityNotSatisfied);
     case status::kAccessDenied:
-        return word(0x6986); // command not allowed
+        return word(StatusWord::CommandNotAllowed);
     case status::kBadBlock:
-        return word(0x6A82);
+        return word(StatusWord::NotFound);
     case status::kBadParameter:
-        return word(0x6700);
+        return word(StatusWord::WrongLength);
     default:
-        return word(0x6F00);
+        return word(StatusWord::NoPreciseDiagnosis);
     }
 }
 
@@ -52,115 +64,127 @@ void ApduResponder::powerOff(MifareClassic& card) {
 
 ApduResponder::Answer ApduResponder::respond(MifareClassic& card,
                                              std::span<const std::uint8_t> apdu) {
-    if (apdu.size() < 4) {
-        return word(0x6700);
+    using mifare::kLengthAt;
+    using mifare::kP2At;
+    // Class, instruction, P1 and P2 at least.
+    if (apdu.size() < mifare::kLengthAt) {
+        return word(StatusWord::WrongLength);
     }
-    if (apdu[0] != 0xFF) {
-        return word(0x6E00);
+    if (apdu[mifare::kClassAt] != mifare::kStorageCardClass) {
+        return word(StatusWord::ClassNotSupported);
     }
-    switch (apdu[1]) {
-    case 0xCA:
+    switch (static_cast<Instruction>(apdu[mifare::kInstructionAt])) {
+    case Instruction::GetData:
         return getData(card, apdu);
-    case 0x82:
+    case Instruction::LoadKeys:
         return loadKey(apdu);
-    case 0x86:
-        // Data: version 01, block high, block low, key type, key number.
-        if (apdu.size() != 10 || apdu[4] != 5 || apdu[5] != 0x01) {
-            return word(0x6700);
+    case Instruction::GeneralAuthenticate: {
+        // Data: version, block high, block low, key type, key number.
+        const auto data = apdu.subspan(std::min(apdu.size(), mifare::kHeaderSize));
+        if (apdu.size() != mifare::kHeaderSize + mifare::kAuthenticateDataSize ||
+            apdu[kLengthAt] != mifare::kAuthenticateDataSize ||
+            data[0] != mifare::kAuthenticateVersion) {
+            return word(StatusWord::WrongLength);
         }
-        if (apdu[6] != 0) {
-            return word(0x6A82);
+        if (data[1] != 0) {
+            return word(StatusWord::NotFound);
         }
-        return authenticate(card, apdu[7], apdu[8], apdu[9]);
-    case 0x88:
+        return authenticate(card, data[2], data[3], data[4]);
+    }
+    case Instruction::Authenticate:
         // The older form: P2 the block, then key type and key number in place of a length.
-        if (apdu.size() != 6) {
-            return word(0x6700);
+        if (apdu.size() != mifare::kHeaderSize + 1) {
+            return word(StatusWord::WrongLength);
         }
-        return authenticate(card, apdu[3], apdu[4], apdu[5]);
-    case 0xB0:
+        return authenticate(card, apdu[kP2At], apdu[kLengthAt], apdu[kLengthAt + 1]);
+    case Instruction::ReadBinary:
         return readBinary(card, apdu);
-    case 0xD6:
+    case Instruction::UpdateBinary:
         return updateBinary(card, apdu);
     default:
-        return word(0x6D00);
+        return word(StatusWord::InstructionNotSupported);
     }
 }
 
 ApduResponder::Answer ApduResponder::getData(const MifareClassic& card,
                                              std::span<const std::uint8_t> apdu) const {
-    if (apdu[2] != 0x00) {
-        return word(0x6A81); // only the UID; no historical bytes here
+    if (apdu[mifare::kP1At] != mifare::kGetDataUid) {
+        return word(StatusWord::FunctionNotSupported); // only the UID; no historical bytes here
     }
     const Uid uid = card.uid();
-    Answer answer{{uid.begin(), uid.end()}, false};
-    answer.bytes.insert(answer.bytes.end(), {0x90, 0x00});
-    return answer;
+    return withSuccess({uid.begin(), uid.end()});
 }
 
 ApduResponder::Answer ApduResponder::loadKey(std::span<const std::uint8_t> apdu) {
-    if (apdu.size() != 11 || apdu[4] != 6) {
-        return word(0x6700);
+    if (apdu.size() != mifare::kHeaderSize + mifare::kKeySize ||
+        apdu[mifare::kLengthAt] != mifare::kKeySize) {
+        return word(StatusWord::WrongLength);
     }
-    if (apdu[2] != 0x00) {
-        return word(0x6986); // no non-volatile key memory
+    if (apdu[mifare::kP1At] != mifare::kVolatileKey) {
+        return word(StatusWord::CommandNotAllowed); // no non-volatile key memory
     }
-    if (apdu[3] >= volatileKeys_.size()) {
-        return word(0x6988);
+    const std::uint8_t number = apdu[mifare::kP2At];
+    if (number >= volatileKeys_.size()) {
+        return word(StatusWord::KeyNumberInvalid);
     }
-    std::copy_n(apdu.begin() + 5, 6, volatileKeys_[apdu[3]].begin());
-    return word(0x9000);
+    const auto key = apdu.subspan(mifare::kHeaderSize, mifare::kKeySize);
+    std::copy(key.begin(), key.end(), volatileKeys_[number].begin());
+    return word(StatusWord::Success);
 }
 
 ApduResponder::Answer ApduResponder::authenticate(MifareClassic& card, std::uint8_t block,
                                                   std::uint8_t keyType,
                                                   std::uint8_t keyNumber) const {
-    if (keyType != 0x60 && keyType != 0x61) {
-        return word(0x6986);
+    if (keyType != mifare::kKeyTypeA && keyType != mifare::kKeyTypeB) {
+        return word(StatusWord::CommandNotAllowed);
     }
     if (keyNumber >= volatileKeys_.size()) {
-        return word(0x6988);
+        return word(StatusWord::KeyNumberInvalid);
     }
     // A refused card falls back to idle; the reader wakes it for the next attempt.
     if (card.state() != CardState::Active) {
         powerOn(card);
     }
-    return wordOf(card.authenticate(keyType == 0x60 ? KeyType::A : KeyType::B, block,
+    return wordOf(card.authenticate(keyType == mifare::kKeyTypeA ? KeyType::A : KeyType::B, block,
                                     volatileKeys_[keyNumber]));
 }
 
 ApduResponder::Answer ApduResponder::readBinary(MifareClassic& card,
                                                 std::span<const std::uint8_t> apdu) const {
-    if (apdu.size() != 5) {
-        return word(0x6700);
+    if (apdu.size() != mifare::kHeaderSize) {
+        return word(StatusWord::WrongLength);
     }
-    if (apdu[2] != 0x00) {
-        return word(0x6A82);
+    if (apdu[mifare::kP1At] != 0x00) {
+        return word(StatusWord::NotFound);
     }
     // Le 00 or 10 is one block; 20, 30 or 40 are two to four.
-    const std::size_t length = apdu[4] == 0 ? kBlock : apdu[4];
+    const std::uint8_t le = apdu[mifare::kLengthAt];
+    const std::size_t length = le == 0 ? kBlock : le;
     if (length % kBlock != 0 || length > 4 * kBlock) {
-        return word(0x6700);
+        return word(StatusWord::WrongLength);
     }
     Bytes data;
-    const std::int32_t code = card.read(apdu[3], length / kBlock, data);
+    const std::int32_t code = card.read(apdu[mifare::kP2At], length / kBlock, data);
     if (code != status::kOk) {
         return wordOf(code);
     }
-    data.insert(data.end(), {0x90, 0x00});
-    return {std::move(data), false};
+    return withSuccess(std::move(data));
 }
 
 ApduResponder::Answer ApduResponder::updateBinary(MifareClassic& card,
                                                   std::span<const std::uint8_t> apdu) const {
-    if (apdu.size() < 5 || apdu.size() != 5U + apdu[4] || apdu[4] == 0 || apdu[4] % kBlock != 0 ||
-        apdu[4] > 4 * kBlock) {
-        return word(0x6700);
+    if (apdu.size() < mifare::kHeaderSize) {
+        return word(StatusWord::WrongLength);
     }
-    if (apdu[2] != 0x00) {
-        return word(0x6A82);
+    const std::uint8_t lc = apdu[mifare::kLengthAt];
+    if (apdu.size() != mifare::kHeaderSize + lc || lc == 0 || lc % kBlock != 0 || lc > 4 * kBlock) {
+        return word(StatusWord::WrongLength);
     }
-    const std::int32_t code = card.write(apdu[3], apdu[4] / kBlock, apdu.subspan(5));
+    if (apdu[mifare::kP1At] != 0x00) {
+        return word(StatusWord::NotFound);
+    }
+    const std::int32_t code =
+        card.write(apdu[mifare::kP2At], lc / kBlock, apdu.subspan(mifare::kHeaderSize));
     Answer answer = wordOf(code);
     answer.memoryChanged = code == status::kOk;
     return answer;

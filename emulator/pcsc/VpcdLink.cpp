@@ -1,7 +1,7 @@
 #include "emulator/pcsc/VpcdLink.h"
 
 #include "emulator/model/HexText.h"
-#include "emulator/pcsc/StorageCardAtr.h"
+#include "mifare/StorageCardAtr.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -199,7 +199,7 @@ void VpcdLink::onMessage(const std::vector<std::uint8_t>& message) {
             port_.power(uid, false);
             break;
         case VpcdControl::Atr:
-            send(storageCardAtr(card->kind()));
+            send(mifare::storageCardAtr(card->kind()));
             break;
         }
         return;

@@ -1,6 +1,7 @@
 #include "emulator/window/BlockMeaning.h"
 
 #include "emulator/model/HexText.h"
+#include "mifare/ValueBlock.h"
 
 namespace kov450 {
 
@@ -62,9 +63,9 @@ std::string blockMeaning(const MifareClassic& card, std::size_t block) {
         return trailerConditions((*conditions)[3]);
     }
     std::string text = dataConditions((*conditions)[accessGroupOf(block)]);
-    if (const auto value = decodeValueBlock(card.block(block))) {
-        text = "value " + std::to_string(value->first) + " (address " +
-               std::to_string(value->second) + "); " + text;
+    if (const auto value = mifare::decodeValueBlock(card.block(block))) {
+        text = "value " + std::to_string(value->value) + " (address " +
+               std::to_string(value->address) + "); " + text;
     }
     return text;
 }

@@ -14,8 +14,14 @@ namespace {
 
 using Payload = std::vector<std::uint8_t>;
 
-std::string keyTypeText(std::uint8_t code) {
-    return code == 1 ? "key A" : code == 0 ? "key B" : "key type " + std::to_string(code);
+std::string keyTypeText(protocol::KeyType type) {
+    switch (type) {
+    case protocol::KeyType::A:
+        return "key A";
+    case protocol::KeyType::B:
+        return "key B";
+    }
+    return "key type " + std::to_string(protocol::toByte(type));
 }
 
 std::string printable(const Payload& bytes) {
@@ -65,7 +71,7 @@ std::string describe(const protocol::WiegandMode& value) {
     return onOff(value.mode) + ", format " + std::to_string(value.format);
 }
 std::string describe(const protocol::CardRequest& value) {
-    return value.mode == 1 ? "all cards (WUPA)" : "idle cards (REQA)";
+    return value.mode == protocol::RequestMode::All ? "all cards (WUPA)" : "idle cards (REQA)";
 }
 std::string describe(const protocol::CardType& value) {
     return "ATQA " + hexText(std::span(value.bytes).first(2)) + ", SAK " +
@@ -98,10 +104,20 @@ std::string describe(const protocol::BlockWrite& value) {
     return "block " + std::to_string(value.block) + ", count " + std::to_string(value.count) +
            ", data " + hexText(value.data);
 }
-std::string describe(const protocol::ValueOperation& value) {
-    static constexpr std::array<const char*, 4> kNames{"?", "increment", "decrement", "restore"};
-    return std::string(value.operation < kNames.size() ? kNames[value.operation] : "?") +
-           ", block " + std::to_string(value.block) + ", operand " + std::to_string(value.operand);
+const char* operationName(protocol::ValueOperation operation) {
+    switch (operation) {
+    case protocol::ValueOperation::Increment:
+        return "increment";
+    case protocol::ValueOperation::Decrement:
+        return "decrement";
+    case protocol::ValueOperation::Restore:
+        return "restore";
+    }
+    return "?";
+}
+std::string describe(const protocol::ValueRequest& value) {
+    return std::string(operationName(value.operation)) + ", block " + std::to_string(value.block) +
+           ", operand " + std::to_string(value.operand);
 }
 std::string describe(const protocol::TransferBlock& value) {
     return "block " + std::to_string(value.block);

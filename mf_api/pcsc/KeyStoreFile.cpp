@@ -113,7 +113,8 @@ private:
 };
 
 /// Reads the slots from the folder; a missing file holds factory keys.
-std::int32_t readSlots(const ports::SafeFolder& folder, const std::string& name, KeySlots& slots) {
+[[nodiscard]] std::int32_t readSlots(const ports::SafeFolder& folder, const std::string& name,
+                                     KeySlots& slots) {
     slots = KeySlots{};
     const FileDescriptor fd(::openat(folder.fd(), name.c_str(),
                                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -150,7 +151,7 @@ std::int32_t readSlots(const ports::SafeFolder& folder, const std::string& name,
     return protocol::status::kOk;
 }
 
-bool writeAll(int fd, const std::string& text) {
+[[nodiscard]] bool writeAll(int fd, const std::string& text) {
     std::size_t written = 0;
     while (written < text.size()) {
         const ssize_t put = ::write(fd, text.data() + written, text.size() - written);
@@ -167,8 +168,8 @@ bool writeAll(int fd, const std::string& text) {
 
 /// Replaces the file whole: a new private file beside it, synced and renamed over it, then the
 /// folder synced. Called under the folder's lock, so the new file's name is ours alone.
-std::int32_t writeSlots(const ports::SafeFolder& folder, const std::string& name,
-                        const KeySlots& slots) {
+[[nodiscard]] std::int32_t writeSlots(const ports::SafeFolder& folder, const std::string& name,
+                                      const KeySlots& slots) {
     const std::string fresh = "." + name + ".new";
     ::unlinkat(folder.fd(), fresh.c_str(), 0); // left by a store that was killed
     const FileDescriptor fd(::openat(folder.fd(), fresh.c_str(),
@@ -203,7 +204,8 @@ std::optional<KeySlots> parseKeySlots(std::string_view text) {
         if (!slot) {
             return std::nullopt;
         }
-        StoredKeySlot& target = slots[(*words)[0] == "A" ? 1 : 0][*slot];
+        StoredKeySlot& target =
+            slots.at((*words)[0] == "A" ? protocol::KeyType::A : protocol::KeyType::B, *slot);
         if ((*words)[2] == "reader") {
             target = StoredKeySlot{true, {}};
         } else if (const auto key = keyFromHex((*words)[2])) {
@@ -218,10 +220,10 @@ std::optional<KeySlots> parseKeySlots(std::string_view text) {
 std::string formatKeySlots(const KeySlots& slots) {
     constexpr std::string_view kHex = "0123456789ABCDEF";
     std::string text;
-    for (std::size_t keyType : {1U, 0U}) {
+    for (const protocol::KeyType keyType : {protocol::KeyType::A, protocol::KeyType::B}) {
         for (std::size_t slot = 0; slot < kSlots; ++slot) {
-            const StoredKeySlot& entry = slots[keyType][slot];
-            text += keyType == 1 ? "A " : "B ";
+            const StoredKeySlot& entry = slots.at(keyType, slot);
+            text += keyType == protocol::KeyType::A ? "A " : "B ";
             text += std::to_string(slot) + " ";
             if (entry.inReader) {
                 text += "reader";
@@ -241,27 +243,25 @@ fs::path KeyStoreFile::defaultPath() {
     return ports::stateHome() / "mf_api" / "pcsc-keys";
 }
 
-std::int32_t KeyStoreFile::load(std::uint8_t keyType, std::uint8_t slot, StoredKeySlot& out) const {
+Result<StoredKeySlot> KeyStoreFile::load(protocol::KeyType keyType, std::uint8_t slot) const {
     auto folder = ports::SafeFolder::open(file_.parent_path());
     if (const auto* problem = std::get_if<ports::FolderProblem>(&folder)) {
         // Nothing stored yet: every slot holds the factory key.
         if (problem->kind != ports::FolderProblem::Kind::Missing) {
-            return MF_ERR_IO;
+            return {MF_ERR_IO, {}};
         }
-        out = StoredKeySlot{};
-        return protocol::status::kOk;
+        return {protocol::status::kOk, StoredKeySlot{}};
     }
     KeySlots slots{};
     if (const std::int32_t status =
             readSlots(std::get<ports::SafeFolder>(folder), file_.filename(), slots);
         status != protocol::status::kOk) {
-        return status;
+        return {status, {}};
     }
-    out = slots.at(keyType).at(slot);
-    return protocol::status::kOk;
+    return {protocol::status::kOk, slots.at(keyType, slot)};
 }
 
-std::int32_t KeyStoreFile::store(std::uint8_t keyType, std::uint8_t slot,
+std::int32_t KeyStoreFile::store(protocol::KeyType keyType, std::uint8_t slot,
                                  const StoredKeySlot& value) const {
     auto opened = ports::SafeFolder::make(file_.parent_path());
     if (std::holds_alternative<ports::FolderProblem>(opened)) {
@@ -277,7 +277,7 @@ std::int32_t KeyStoreFile::store(std::uint8_t keyType, std::uint8_t slot,
         status != protocol::status::kOk) {
         return status;
     }
-    slots.at(keyType).at(slot) = value;
+    slots.at(keyType, slot) = value;
     return writeSlots(folder, file_.filename(), slots);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mf_api/Result.h"
 #include "protocol/Messages.h"
 
 #include <array>
@@ -19,13 +20,25 @@ struct StoredKeySlot {
     bool operator==(const StoredKeySlot&) const = default;
 };
 
-/// Every slot: [key type (1 A, 0 B)][slot 0 to 15].
-using KeySlots = std::array<std::array<StoredKeySlot, protocol::kKeySlots>, 2>;
+/// Every slot of both key types, slots 0 to 15 each.
+class KeySlots {
+public:
+    StoredKeySlot& at(protocol::KeyType keyType, std::size_t slot) {
+        return slots_.at(protocol::toByte(keyType)).at(slot);
+    }
+    const StoredKeySlot& at(protocol::KeyType keyType, std::size_t slot) const {
+        return slots_.at(protocol::toByte(keyType)).at(slot);
+    }
+    bool operator==(const KeySlots&) const = default;
+
+private:
+    std::array<std::array<StoredKeySlot, protocol::kKeySlots>, 2> slots_{};
+};
 
 /// The slots a key store file's text holds, one line per stored slot: the key type letter, the
 /// slot number and exactly 12 hex digits or "reader" ("A 3 7D7D7D7D7D7D", "B 0 reader"),
 /// separated by single spaces; blank lines say nothing. Nothing when any line is malformed.
-std::optional<KeySlots> parseKeySlots(std::string_view text);
+[[nodiscard]] std::optional<KeySlots> parseKeySlots(std::string_view text);
 /// The text that parseKeySlots reads back as `slots`.
 std::string formatKeySlots(const KeySlots& slots);
 
@@ -43,9 +56,10 @@ public:
 
     const std::filesystem::path& path() const { return file_; }
 
-    /// The slot (key type 1 A, 0 B; slot 0 to 15), or the MF_API status of the failure.
-    std::int32_t load(std::uint8_t keyType, std::uint8_t slot, StoredKeySlot& out) const;
-    std::int32_t store(std::uint8_t keyType, std::uint8_t slot, const StoredKeySlot& value) const;
+    /// The slot (0 to 15), or the MF_API status of the failure.
+    Result<StoredKeySlot> load(protocol::KeyType keyType, std::uint8_t slot) const;
+    [[nodiscard]] std::int32_t store(protocol::KeyType keyType, std::uint8_t slot,
+                                     const StoredKeySlot& value) const;
 
 private:
     std::filesystem::path file_;

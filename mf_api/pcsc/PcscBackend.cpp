@@ -3,8 +3,8 @@
 
 #include "mf_api/pcsc/CardAtr.h"
 #include "mf_api/pcsc/CardUid.h"
-#include "mf_api/pcsc/Sectors.h"
-#include "mf_api/pcsc/ValueBlock.h"
+#include "mifare/Sectors.h"
+#include "mifare/ValueBlock.h"
 #include "protocol/Status.h"
 
 #include <MF_API.h>
@@ -14,20 +14,18 @@
 namespace mfapi::pcsc {
 
 namespace status = protocol::status;
+using protocol::KeyType;
 
 namespace {
 
-/// Key type codes of MF_API: 1 is key A, 0 key B.
-constexpr std::uint8_t kMfKeyA = 1;
-
 /// Where a stored key lives in a reader that keeps keys: locations 01 to 20, key A's slots
 /// first, so that the volatile location 00 stays MF_LoadKey's.
-std::uint8_t readerKeyNumber(std::uint8_t keyType, std::uint8_t slot) {
-    return static_cast<std::uint8_t>(1 + (keyType == kMfKeyA ? 0 : protocol::kKeySlots) + slot);
+std::uint8_t readerKeyNumber(KeyType keyType, std::uint8_t slot) {
+    return static_cast<std::uint8_t>(1 + (keyType == KeyType::A ? 0 : protocol::kKeySlots) + slot);
 }
 
-bool validKeySlot(std::uint8_t keyType, std::uint8_t slot) {
-    return keyType <= 1 && slot < protocol::kKeySlots;
+bool validKeySlot(KeyType keyType, std::uint8_t slot) {
+    return protocol::isKnown(keyType) && slot < protocol::kKeySlots;
 }
 
 } // namespace
@@ -52,7 +50,7 @@ void PcscBackend::dropCard() {
     endSession();
 }
 
-std::int32_t PcscBackend::exchange(CardStep step, const Apdu& apdu,
+std::int32_t PcscBackend::exchange(CardStep step, const mifare::Apdu& apdu,
                                    std::vector<std::uint8_t>* data) {
     std::vector<std::uint8_t> answer;
     const LONG result = link_.transmit(apdu, answer);
@@ -71,15 +69,15 @@ std::int32_t PcscBackend::exchange(CardStep step, const Apdu& apdu,
     return outcome;
 }
 
-Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, std::uint8_t mode) {
-    if (mode > 1) {
+Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, protocol::RequestMode mode) {
+    if (!protocol::isKnown(mode)) {
         return {status::kBadParameter, {}};
     }
-    auto now = readerNow();
-    if (const auto* failure = std::get_if<std::int32_t>(&now)) {
-        return {*failure, {}};
+    const auto now = readerNow();
+    if (now.status != status::kOk) {
+        return {now.status, {}};
     }
-    const ReaderStatus& reader = std::get<ReaderStatus>(now);
+    const ReaderStatus& reader = now.value;
     endSession();
     if (!reader.cardPresent()) {
         dropCard();
@@ -88,8 +86,8 @@ Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, std::uint8_t 
     if (link_.cardConnected() && reader.cardEvents() != cardEvents_) {
         dropCard(); // another card, or the same one back: connect anew
     }
-    // A halted card answers only a wake-up (mode 1) until it has left the field.
-    if (haltedAt_ && *haltedAt_ == reader.cardEvents() && mode == 0) {
+    // A halted card answers only a wake-up until it has left the field.
+    if (haltedAt_ && *haltedAt_ == reader.cardEvents() && mode == protocol::RequestMode::IdleOnly) {
         return {status::kNoCard, {}};
     }
     haltedAt_.reset();
@@ -115,7 +113,7 @@ Result<protocol::Uid> PcscBackend::anticollision(std::uint8_t) {
         return {status::kNoCard, {}};
     }
     std::vector<std::uint8_t> data;
-    if (const std::int32_t outcome = exchange(CardStep::Uid, getUid(), &data);
+    if (const std::int32_t outcome = exchange(CardStep::Uid, mifare::getUid(), &data);
         outcome != status::kOk) {
         return {outcome, {}};
     }
@@ -151,11 +149,11 @@ std::int32_t PcscBackend::halt(std::uint8_t) {
     if (!selected_) {
         return status::kNotSelected;
     }
-    auto now = readerNow();
-    if (const auto* failure = std::get_if<std::int32_t>(&now)) {
-        return *failure;
+    const auto now = readerNow();
+    if (now.status != status::kOk) {
+        return now.status;
     }
-    const ReaderStatus& reader = std::get<ReaderStatus>(now);
+    const ReaderStatus& reader = now.value;
     if (!reader.cardPresent() || reader.cardEvents() != cardEvents_) {
         dropCard();
         return status::kCardNoAnswer;
@@ -180,38 +178,39 @@ std::int32_t PcscBackend::ensureKeyLoaded() {
     if (key_.keptByReader || keyLoaded_) {
         return status::kOk;
     }
-    const std::int32_t outcome = exchange(
-        CardStep::LoadKey, pcsc::loadKey(kVolatileKey, kVolatileKeyNumber, key_.bytes), nullptr);
+    const std::int32_t outcome =
+        exchange(CardStep::LoadKey,
+                 mifare::loadKey(mifare::kVolatileKey, kVolatileKeyNumber, key_.bytes), nullptr);
     keyLoaded_ = outcome == status::kOk;
     return outcome;
 }
 
-std::int32_t PcscBackend::loadStoredKey(std::uint8_t device, std::uint8_t keyType,
+std::int32_t PcscBackend::loadStoredKey(std::uint8_t device, protocol::KeyType keyType,
                                         std::uint8_t slot) {
     if (!validKeySlot(keyType, slot)) {
         return status::kBadParameter;
     }
-    StoredKeySlot stored;
-    if (const std::int32_t outcome = keys_.load(keyType, slot, stored); outcome != status::kOk) {
-        return outcome;
+    const auto stored = keys_.load(keyType, slot);
+    if (stored.status != status::kOk) {
+        return stored.status;
     }
-    if (stored.inReader) {
+    if (stored.value.inReader) {
         key_ = CurrentKey{{}, readerKeyNumber(keyType, slot), true};
         return status::kOk;
     }
-    return loadKey(device, stored.key);
+    return loadKey(device, stored.value.key);
 }
 
-std::int32_t PcscBackend::storeKey(std::uint8_t, std::uint8_t keyType, std::uint8_t slot,
+std::int32_t PcscBackend::storeKey(std::uint8_t, protocol::KeyType keyType, std::uint8_t slot,
                                    const protocol::Key& key) {
     if (!validKeySlot(keyType, slot)) {
         return status::kBadParameter;
     }
     if (link_.cardConnected()) {
         // A reader with non-volatile key memory keeps the key itself; the file notes where.
-        const std::int32_t outcome =
-            exchange(CardStep::LoadKey,
-                     pcsc::loadKey(kNonVolatileKey, readerKeyNumber(keyType, slot), key), nullptr);
+        const std::int32_t outcome = exchange(
+            CardStep::LoadKey,
+            mifare::loadKey(mifare::kNonVolatileKey, readerKeyNumber(keyType, slot), key), nullptr);
         if (outcome == status::kOk) {
             return keys_.store(keyType, slot, StoredKeySlot{true, {}});
         }
@@ -222,9 +221,9 @@ std::int32_t PcscBackend::storeKey(std::uint8_t, std::uint8_t keyType, std::uint
     return keys_.store(keyType, slot, StoredKeySlot{false, key});
 }
 
-std::int32_t PcscBackend::authenticate(std::uint8_t, std::uint8_t keyType, std::uint8_t block,
+std::int32_t PcscBackend::authenticate(std::uint8_t, protocol::KeyType keyType, std::uint8_t block,
                                        const protocol::Uid& uid) {
-    if (keyType > 1) {
+    if (!protocol::isKnown(keyType)) {
         return status::kBadParameter;
     }
     if (!selected_ || !uid_ || *uid_ != uid) {
@@ -238,11 +237,11 @@ std::int32_t PcscBackend::authenticate(std::uint8_t, std::uint8_t keyType, std::
     if (const std::int32_t outcome = ensureKeyLoaded(); outcome != status::kOk) {
         return outcome;
     }
-    const std::uint8_t type = keyType == kMfKeyA ? kKeyTypeA : kKeyTypeB;
+    const std::uint8_t type = keyType == KeyType::A ? mifare::kKeyTypeA : mifare::kKeyTypeB;
     const std::int32_t outcome =
-        exchange(CardStep::Authenticate, pcsc::authenticate(block, type, key_.number), nullptr);
+        exchange(CardStep::Authenticate, mifare::authenticate(block, type, key_.number), nullptr);
     if (outcome == status::kOk) {
-        authenticatedSector_ = sectorOf(block);
+        authenticatedSector_ = mifare::sectorOf(block);
     } else if (outcome == status::kAuthFailed) {
         // A refused card goes back to idle, as it does on the air: request it again.
         endSession();
@@ -255,10 +254,11 @@ std::int32_t PcscBackend::checkBlocks(std::uint8_t block, std::uint8_t count) co
         return status::kNotSelected;
     }
     const std::size_t last = static_cast<std::size_t>(block) + count - 1;
-    if (count < 1 || last >= blockCountFromAtr(atr_) || sectorOf(last) != sectorOf(block)) {
+    if (count < 1 || last >= blockCountFromAtr(atr_) ||
+        mifare::sectorOf(last) != mifare::sectorOf(block)) {
         return status::kBadBlock;
     }
-    if (authenticatedSector_ != sectorOf(block)) {
+    if (authenticatedSector_ != mifare::sectorOf(block)) {
         return status::kNotAuthenticated;
     }
     return status::kOk;
@@ -273,7 +273,7 @@ Result<std::vector<std::uint8_t>> PcscBackend::read(std::uint8_t, std::uint8_t b
     std::vector<std::uint8_t> data;
     for (std::size_t at = block; at < std::size_t{block} + count; ++at) {
         if (const std::int32_t outcome =
-                exchange(CardStep::Read, readBlock(static_cast<std::uint8_t>(at)), &data);
+                exchange(CardStep::Read, mifare::readBlock(static_cast<std::uint8_t>(at)), &data);
             outcome != status::kOk) {
             return {outcome, {}};
         }
@@ -295,8 +295,9 @@ std::int32_t PcscBackend::write(std::uint8_t, std::uint8_t block, std::uint8_t c
     }
     for (std::size_t at = 0; at < count; ++at) {
         const auto bytes = data.subspan(at * protocol::kBlockSize).first<protocol::kBlockSize>();
-        if (const std::int32_t outcome = exchange(
-                CardStep::Write, writeBlock(static_cast<std::uint8_t>(block + at), bytes), nullptr);
+        if (const std::int32_t outcome =
+                exchange(CardStep::Write,
+                         mifare::writeBlock(static_cast<std::uint8_t>(block + at), bytes), nullptr);
             outcome != status::kOk) {
             return outcome;
         }
@@ -304,17 +305,17 @@ std::int32_t PcscBackend::write(std::uint8_t, std::uint8_t block, std::uint8_t c
     return status::kOk;
 }
 
-std::int32_t PcscBackend::value(std::uint8_t device, std::uint8_t operation, std::uint8_t block,
-                                std::int32_t operand) {
+std::int32_t PcscBackend::value(std::uint8_t device, protocol::ValueOperation operation,
+                                std::uint8_t block, std::int32_t operand) {
     // A refused operation leaves nothing for MF_transfer to write.
     pending_.reset();
-    if (operation < 1 || operation > 3) {
+    if (!protocol::isKnown(operation)) {
         return status::kBadParameter;
     }
     if (const std::int32_t outcome = checkBlocks(block, 1); outcome != status::kOk) {
         return outcome;
     }
-    if (block == 0 || isTrailer(block)) {
+    if (block == 0 || mifare::isTrailer(block)) {
         return status::kAccessDenied;
     }
     // The card's own value commands are no PC/SC standard: read, check and compute here, and
@@ -323,16 +324,17 @@ std::int32_t PcscBackend::value(std::uint8_t device, std::uint8_t operation, std
     if (current.status != status::kOk) {
         return current.status;
     }
-    const auto decoded = decodeValueBlock(
-        std::span<const std::uint8_t>(current.value).first<protocol::kBlockSize>());
+    const auto decoded = mifare::decodeValueBlock(
+        std::span<const std::uint8_t>(current.value).first<mifare::kBlockSize>());
     if (!decoded) {
         return status::kNotValueBlock;
     }
-    const ValueOutcome outcome = applyValueOperation(operation, decoded->value, operand);
-    if (outcome.status != status::kOk) {
-        return outcome.status;
+    // The operation is known (checked above): nothing means a result outside 32 bits.
+    const auto result = mifare::applyValueOperation(operation, decoded->value, operand);
+    if (!result) {
+        return status::kBadParameter;
     }
-    pending_ = PendingValue{outcome.value, decoded->address};
+    pending_ = PendingValue{*result, decoded->address};
     return status::kOk;
 }
 
@@ -340,13 +342,14 @@ std::int32_t PcscBackend::transfer(std::uint8_t device, std::uint8_t block) {
     if (const std::int32_t outcome = checkBlocks(block, 1); outcome != status::kOk) {
         return outcome;
     }
-    if (block == 0 || isTrailer(block)) {
+    if (block == 0 || mifare::isTrailer(block)) {
         return status::kAccessDenied;
     }
     if (!pending_) {
         return status::kNoValuePending;
     }
-    const BlockBytes bytes = encodeValueBlock(ValueBlock{pending_->value, pending_->address});
+    const mifare::Block bytes =
+        mifare::encodeValueBlock(mifare::ValueBlock{pending_->value, pending_->address});
     return write(device, block, 1, bytes);
 }
 

@@ -2,59 +2,57 @@
 
 #include "mf_api/Backend.h"
 #include "mf_api/PortName.h"
-#include "mf_api/pcsc/Apdu.h"
 #include "mf_api/pcsc/KeyStoreFile.h"
 #include "mf_api/pcsc/PcscErrors.h"
 #include "mf_api/pcsc/PcscHandles.h"
 #include "mf_api/pcsc/PcscLink.h"
 #include "mf_api/pcsc/StatusWords.h"
+#include "mifare/StorageCommands.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace mfapi::pcsc {
+
+/// The reader's volatile key location that MF_LoadKey fills.
+inline constexpr std::uint8_t kVolatileKeyNumber = 0x00;
 
 /// The reader's operations on a PC/SC contactless reader, as the storage-card commands of the
 /// PC/SC standard (docs/pcsc.md). The library keeps the card session that the reader does not
 /// show: whether a card was requested, its UID, selection, the authenticated sector, the value
 /// of the last MF_Value and a halted card. Every call to the service has the link's deadline.
+/// A PC/SC reader has no bus address, line speed, buzzer, LEDs, RF switch, Wiegand output or
+/// reset of its own to reach: the back end has no device functions.
 class PcscBackend final : public Backend {
 public:
     PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys);
 
     Result<std::uint8_t> getAddress(std::uint8_t device) override;
-    std::int32_t setAddress(std::uint8_t device, std::uint8_t address) override;
-    std::int32_t setLineSpeed(std::uint8_t device, std::uint32_t bitsPerSecond) override;
     Result<std::string> getVersion(std::uint8_t device) override;
     Result<protocol::SerialBytes> getSerial(std::uint8_t device) override;
-    std::int32_t setSerial(std::uint8_t device, std::span<const std::uint8_t> text) override;
-    std::int32_t reset(std::uint8_t device) override;
-    std::int32_t buzzer(std::uint8_t device, std::int16_t duration) override;
-    std::int32_t leds(std::uint8_t device, std::uint8_t red, std::uint8_t green) override;
-    std::int32_t rfField(std::uint8_t device, bool on) override;
-    std::int32_t wiegand(std::uint8_t device, std::uint8_t mode, std::uint8_t format) override;
 
-    Result<protocol::CardTypeBytes> request(std::uint8_t device, std::uint8_t mode) override;
+    Result<protocol::CardTypeBytes> request(std::uint8_t device,
+                                            protocol::RequestMode mode) override;
     Result<protocol::Uid> anticollision(std::uint8_t device) override;
-    std::int32_t select(std::uint8_t device, const protocol::Uid& uid) override;
-    std::int32_t halt(std::uint8_t device) override;
-    std::int32_t loadKey(std::uint8_t device, const protocol::Key& key) override;
-    std::int32_t loadStoredKey(std::uint8_t device, std::uint8_t keyType,
-                               std::uint8_t slot) override;
-    std::int32_t storeKey(std::uint8_t device, std::uint8_t keyType, std::uint8_t slot,
-                          const protocol::Key& key) override;
-    std::int32_t authenticate(std::uint8_t device, std::uint8_t keyType, std::uint8_t block,
-                              const protocol::Uid& uid) override;
+    [[nodiscard]] std::int32_t select(std::uint8_t device, const protocol::Uid& uid) override;
+    [[nodiscard]] std::int32_t halt(std::uint8_t device) override;
+    [[nodiscard]] std::int32_t loadKey(std::uint8_t device, const protocol::Key& key) override;
+    [[nodiscard]] std::int32_t loadStoredKey(std::uint8_t device, protocol::KeyType keyType,
+                                             std::uint8_t slot) override;
+    [[nodiscard]] std::int32_t storeKey(std::uint8_t device, protocol::KeyType keyType,
+                                        std::uint8_t slot, const protocol::Key& key) override;
+    [[nodiscard]] std::int32_t authenticate(std::uint8_t device, protocol::KeyType keyType,
+                                            std::uint8_t block, const protocol::Uid& uid) override;
     Result<std::vector<std::uint8_t>> read(std::uint8_t device, std::uint8_t block,
                                            std::uint8_t count) override;
-    std::int32_t write(std::uint8_t device, std::uint8_t block, std::uint8_t count,
-                       std::span<const std::uint8_t> data) override;
-    std::int32_t value(std::uint8_t device, std::uint8_t operation, std::uint8_t block,
-                       std::int32_t operand) override;
-    std::int32_t transfer(std::uint8_t device, std::uint8_t block) override;
+    [[nodiscard]] std::int32_t write(std::uint8_t device, std::uint8_t block, std::uint8_t count,
+                                     std::span<const std::uint8_t> data) override;
+    [[nodiscard]] std::int32_t value(std::uint8_t device, protocol::ValueOperation operation,
+                                     std::uint8_t block, std::int32_t operand) override;
+    [[nodiscard]] std::int32_t transfer(std::uint8_t device, std::uint8_t block) override;
 
     bool gone() const override { return gone_; }
 
@@ -72,21 +70,22 @@ private:
     };
 
     /// The reader's status, or the status of the failure.
-    std::variant<ReaderStatus, std::int32_t> readerNow();
+    Result<ReaderStatus> readerNow();
     /// One APDU to the card; `data` gets the answer without its status word.
-    std::int32_t exchange(CardStep step, const Apdu& apdu, std::vector<std::uint8_t>* data);
+    [[nodiscard]] std::int32_t exchange(CardStep step, const mifare::Apdu& apdu,
+                                        std::vector<std::uint8_t>* data);
     /// Notes what a PC/SC failure means (the card or the service gone, or a call that ran out
     /// of time) and gives its status.
-    std::int32_t fail(LONG result);
+    [[nodiscard]] std::int32_t fail(LONG result);
     /// The card left or stopped answering: let go of it and of its session.
     void dropCard();
     /// A request, a failed authentication or the card's leaving end the card's session.
     void endSession();
     /// Loads the current key into the reader's volatile location unless it is there already.
-    std::int32_t ensureKeyLoaded();
+    [[nodiscard]] std::int32_t ensureKeyLoaded();
     /// 7 unless a card is selected; 6 outside the card or across sectors; 4 unless the sector
     /// is the authenticated one; 0 when the blocks may be sent.
-    std::int32_t checkBlocks(std::uint8_t block, std::uint8_t count) const;
+    [[nodiscard]] std::int32_t checkBlocks(std::uint8_t block, std::uint8_t count) const;
 
     PcscLink link_;
     std::vector<std::string> readerNames_; ///< The one reader, as readerStatus takes it.
@@ -104,8 +103,10 @@ private:
     bool gone_ = false;
 };
 
-/// Opens the PC/SC reader the port names: -12 without a PC/SC service, -5 without such a
-/// reader, 9 when another program holds it exclusively.
-std::variant<std::unique_ptr<Backend>, std::int32_t> openPcscBackend(const PcscPort& port);
+/// Opens the PC/SC reader the port names, each call to the service allowed the answer margin and
+/// the service's turnaround: -12 without a PC/SC service, -5 without such a reader, 9 when
+/// another program holds it exclusively.
+Result<std::unique_ptr<Backend>> openPcscBackend(const PcscPort& port,
+                                                 std::chrono::milliseconds answerMargin);
 
 } // namespace mfapi::pcsc

@@ -1,7 +1,6 @@
 // The PC/SC back end's reader functions, its service calls, and opening a reader.
 #include "mf_api/pcsc/PcscBackend.h"
 
-#include "mf_api/Connection.h"
 #include "mf_api/pcsc/ReaderChoice.h"
 #include "protocol/Status.h"
 
@@ -9,7 +8,6 @@
 #include <reader.h> // SCARD_ATTR_VENDOR_IFD_SERIAL_NO
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace mfapi::pcsc {
 
@@ -28,36 +26,9 @@ std::int32_t openFailure(LONG result) {
 
 } // namespace
 
-// A PC/SC reader has no bus address, line speed, buzzer, LEDs, RF switch, Wiegand output or
-// reset of its own to reach: those calls are unknown commands to it.
-
 Result<std::uint8_t> PcscBackend::getAddress(std::uint8_t) {
     // 0 is the address that reaches any reader, which a PC/SC reader is.
     return {status::kOk, 0};
-}
-std::int32_t PcscBackend::setAddress(std::uint8_t, std::uint8_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::setLineSpeed(std::uint8_t, std::uint32_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::setSerial(std::uint8_t, std::span<const std::uint8_t>) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::reset(std::uint8_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::buzzer(std::uint8_t, std::int16_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::leds(std::uint8_t, std::uint8_t, std::uint8_t) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::rfField(std::uint8_t, bool) {
-    return status::kUnknownCommand;
-}
-std::int32_t PcscBackend::wiegand(std::uint8_t, std::uint8_t, std::uint8_t) {
-    return status::kUnknownCommand;
 }
 
 Result<std::string> PcscBackend::getVersion(std::uint8_t) {
@@ -100,13 +71,13 @@ Result<protocol::SerialBytes> PcscBackend::getSerial(std::uint8_t) {
     return {status::kOk, serial};
 }
 
-std::variant<ReaderStatus, std::int32_t> PcscBackend::readerNow() {
+Result<ReaderStatus> PcscBackend::readerNow() {
     std::vector<ReaderStatus> statuses;
     const LONG result = link_.readerStatus(readerNames_, statuses);
     if (result != SCARD_S_SUCCESS || statuses.empty()) {
-        return fail(result);
+        return {fail(result), {}};
     }
-    return statuses.front();
+    return {status::kOk, statuses.front()};
 }
 
 std::int32_t PcscBackend::fail(LONG result) {
@@ -124,20 +95,21 @@ std::int32_t PcscBackend::fail(LONG result) {
     return statusOf(failure);
 }
 
-std::variant<std::unique_ptr<Backend>, std::int32_t> openPcscBackend(const PcscPort& port) {
-    PcscLink link(pcscCallTimeout(answerMargin(std::getenv("MF_API_ANSWER_MARGIN_MS"))));
+Result<std::unique_ptr<Backend>> openPcscBackend(const PcscPort& port,
+                                                 std::chrono::milliseconds answerMargin) {
+    PcscLink link(pcscCallTimeout(answerMargin));
     if (const LONG established = link.establish(); established != SCARD_S_SUCCESS) {
-        return openFailure(established);
+        return {openFailure(established), {}};
     }
     std::vector<std::string> names;
     const LONG listed = link.listReaders(names);
     if (listed == SCARD_E_NO_READERS_AVAILABLE || (listed == SCARD_S_SUCCESS && names.empty())) {
-        return MF_ERR_NO_SUCH_PORT;
+        return {MF_ERR_NO_SUCH_PORT, {}};
     }
     std::vector<ReaderStatus> statuses;
     const LONG looked = listed == SCARD_S_SUCCESS ? link.readerStatus(names, statuses) : listed;
     if (looked != SCARD_S_SUCCESS) {
-        return openFailure(looked);
+        return {openFailure(looked), {}};
     }
     std::vector<ReaderSeen> seen;
     for (std::size_t index = 0; index < names.size(); ++index) {
@@ -145,13 +117,13 @@ std::variant<std::unique_ptr<Backend>, std::int32_t> openPcscBackend(const PcscP
     }
     const auto chosen = chooseReader(seen, port.nameContains);
     if (!chosen) {
-        return MF_ERR_NO_SUCH_PORT;
+        return {MF_ERR_NO_SUCH_PORT, {}};
     }
     if (statuses[*chosen].heldExclusively()) {
-        return MF_ERR_PORT_BUSY;
+        return {MF_ERR_PORT_BUSY, {}};
     }
-    return std::make_unique<PcscBackend>(std::move(link), names[*chosen],
-                                         KeyStoreFile(KeyStoreFile::defaultPath()));
+    return {MF_OK, std::make_unique<PcscBackend>(std::move(link), names[*chosen],
+                                                 KeyStoreFile(KeyStoreFile::defaultPath()))};
 }
 
 } // namespace mfapi::pcsc

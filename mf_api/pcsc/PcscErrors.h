@@ -16,8 +16,8 @@ enum class Failure {
     Other        ///< -8.
 };
 
-Failure classify(LONG result);
+[[nodiscard]] Failure classify(LONG result);
 /// The MF_API status of a failure (0 for None).
-std::int32_t statusOf(Failure failure);
+[[nodiscard]] std::int32_t statusOf(Failure failure);
 
 } // namespace mfapi::pcsc

@@ -29,7 +29,7 @@ public:
     Context& operator=(const Context&) = delete;
 
     /// Establishes a context with the service; the PC/SC result says why not.
-    LONG establish();
+    [[nodiscard]] LONG establish();
     SCARDCONTEXT get() const { return context_; }
     void reset();
 
@@ -86,18 +86,18 @@ struct ReaderStatus {
 };
 
 /// The names of the readers the service knows, in its order.
-LONG listReaders(const Context& context, std::vector<std::string>& names);
+[[nodiscard]] LONG listReaders(const Context& context, std::vector<std::string>& names);
 /// Each reader's status now, without waiting: a zero timeout, never an unbounded one.
-LONG readerStatus(const Context& context, const std::vector<std::string>& names,
-                  std::vector<ReaderStatus>& statuses);
+[[nodiscard]] LONG readerStatus(const Context& context, const std::vector<std::string>& names,
+                                std::vector<ReaderStatus>& statuses);
 /// Connects `card` to the card in `reader`, or with SCARD_SHARE_DIRECT to the reader alone (a
 /// direct connection is left as it is at the end: it holds no card session).
-LONG connect(const Context& context, const std::string& reader, DWORD shareMode, DWORD protocols,
-             CardHandle& card);
+[[nodiscard]] LONG connect(const Context& context, const std::string& reader, DWORD shareMode,
+                           DWORD protocols, CardHandle& card);
 /// Sends one APDU and gives the whole answer, status word included.
-LONG transmit(const CardHandle& card, std::span<const std::uint8_t> apdu,
-              std::vector<std::uint8_t>& answer);
+[[nodiscard]] LONG transmit(const CardHandle& card, std::span<const std::uint8_t> apdu,
+                            std::vector<std::uint8_t>& answer);
 /// An attribute of the reader (reader.h's SCARD_ATTR_...), as the driver gives it.
-LONG attribute(const CardHandle& card, DWORD id, std::vector<std::uint8_t>& value);
+[[nodiscard]] LONG attribute(const CardHandle& card, DWORD id, std::vector<std::uint8_t>& value);
 
 } // namespace mfapi::pcsc

@@ -187,17 +187,18 @@ LONG PcscLink::connect(const std::string& reader, DWORD shareMode, DWORD protoco
     return outcome.result;
 }
 
-LONG PcscLink::disconnect(DWORD disposition) {
+void PcscLink::disconnect(DWORD disposition) {
     if (!cardConnected_) {
-        return SCARD_S_SUCCESS;
+        return;
     }
     cardConnected_ = false;
-    return run<Nothing>([disposition](Held& held) {
-               held.card.leaveAs(disposition);
-               held.card.reset();
-               return Outcome<Nothing>{};
-           })
-        .result;
+    // A service that does not answer in time keeps the card with the worker left behind, which
+    // lets go of it when the call returns: the card is no longer ours either way.
+    run<Nothing>([disposition](Held& held) {
+        held.card.leaveAs(disposition);
+        held.card.reset();
+        return Outcome<Nothing>{};
+    });
 }
 
 LONG PcscLink::transmit(std::span<const std::uint8_t> apdu, std::vector<std::uint8_t>& answer) {

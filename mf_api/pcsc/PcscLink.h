@@ -49,20 +49,23 @@ public:
     PcscLink& operator=(const PcscLink&) = delete;
 
     /// A context with the service, anew; the calls below establish one themselves when needed.
-    LONG establish();
+    [[nodiscard]] LONG establish();
     /// The names of the readers the service knows, in its order.
-    LONG listReaders(std::vector<std::string>& names);
+    [[nodiscard]] LONG listReaders(std::vector<std::string>& names);
     /// Each reader's status now (a zero timeout: the service never waits for a change).
-    LONG readerStatus(const std::vector<std::string>& names, std::vector<ReaderStatus>& statuses);
+    [[nodiscard]] LONG readerStatus(const std::vector<std::string>& names,
+                                    std::vector<ReaderStatus>& statuses);
     /// Connects to the card in `reader`, or with SCARD_SHARE_DIRECT to the reader alone.
-    LONG connect(const std::string& reader, DWORD shareMode, DWORD protocols);
+    [[nodiscard]] LONG connect(const std::string& reader, DWORD shareMode, DWORD protocols);
     bool cardConnected() const { return cardConnected_; }
-    /// Lets go of the connection, leaving the card as `disposition` says.
-    LONG disconnect(DWORD disposition);
+    /// Lets go of the connection, leaving the card as `disposition` says. Nothing is left to
+    /// do when the service fails it: the card is no longer ours.
+    void disconnect(DWORD disposition);
     /// One APDU to the connected card; `answer` gets the whole response, status word included.
-    LONG transmit(std::span<const std::uint8_t> apdu, std::vector<std::uint8_t>& answer);
+    [[nodiscard]] LONG transmit(std::span<const std::uint8_t> apdu,
+                                std::vector<std::uint8_t>& answer);
     /// An attribute of the reader, through the connection.
-    LONG attribute(DWORD id, std::vector<std::uint8_t>& value);
+    [[nodiscard]] LONG attribute(DWORD id, std::vector<std::uint8_t>& value);
 
 private:
     struct Held;
@@ -73,7 +76,7 @@ private:
     /// until the deadline; past it, the worker is left behind and the outcome is
     /// SCARD_E_TIMEOUT.
     template <typename Value, typename Call> Outcome<Value> run(Call call);
-    LONG ensureContext();
+    [[nodiscard]] LONG ensureContext();
     /// Lets the worker go on alone: it ends once its call returns.
     void leaveBehind();
 

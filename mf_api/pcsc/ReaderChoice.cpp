@@ -1,6 +1,6 @@
 #include "mf_api/pcsc/ReaderChoice.h"
 
-#include "mf_api/pcsc/CardAtr.h"
+#include "mifare/StorageCardAtr.h"
 
 #include <algorithm>
 #include <cctype>
@@ -58,7 +58,8 @@ std::optional<std::size_t> chooseReader(const std::vector<ReaderSeen>& readers,
         return std::nullopt;
     }
     for (std::size_t index = 0; index < readers.size(); ++index) {
-        if (namesContactlessSlot(readers[index].name) || contactlessAtr(readers[index].atr)) {
+        if (namesContactlessSlot(readers[index].name) ||
+            mifare::contactlessAtr(readers[index].atr)) {
             return index;
         }
     }

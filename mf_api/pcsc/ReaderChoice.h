@@ -27,7 +27,7 @@ bool namesContactlessSlot(std::string_view readerName);
 /// contactless slot (by its name, or by the contactless ATR of the card in it), else the first
 /// reader; otherwise the first whose name contains the text, ignoring case. Nothing when no
 /// reader fits.
-std::optional<std::size_t> chooseReader(const std::vector<ReaderSeen>& readers,
-                                        std::string_view nameContains);
+[[nodiscard]] std::optional<std::size_t> chooseReader(const std::vector<ReaderSeen>& readers,
+                                                      std::string_view nameContains);
 
 } // namespace mfapi::pcsc

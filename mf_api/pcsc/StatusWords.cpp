@@ -1,5 +1,6 @@
 #include "mf_api/pcsc/StatusWords.h"
 
+#include "mifare/StatusWords.h"
 #include "protocol/Status.h"
 
 #include <MF_API.h>
@@ -7,19 +8,18 @@
 namespace mfapi::pcsc {
 
 namespace status = protocol::status;
+using mifare::StatusWord;
 
 std::int32_t statusOfAnswer(CardStep step, std::span<const std::uint8_t> answer) {
-    if (answer.size() < 2) {
+    const auto word = mifare::statusWordOf(answer);
+    if (!word) {
         return status::kCardNoAnswer;
     }
-    const std::uint8_t sw1 = answer[answer.size() - 2];
-    const std::uint8_t sw2 = answer[answer.size() - 1];
-    const auto word = static_cast<std::uint16_t>((sw1 << 8) | sw2);
     const bool authenticating = step == CardStep::Authenticate;
-    switch (word) {
-    case 0x9000:
+    switch (static_cast<StatusWord>(*word)) {
+    case StatusWord::Success:
         return status::kOk;
-    case 0x6300:
+    case StatusWord::NoInformation:
         // Authentication refused; for reads and writes some readers give it for every refusal,
         // after the library has checked the sector's authentication itself.
         switch (step) {
@@ -32,34 +32,34 @@ std::int32_t statusOfAnswer(CardStep step, std::span<const std::uint8_t> answer)
         default:
             return status::kAccessDenied;
         }
-    case 0x6982: // security status not satisfied
+    case StatusWord::SecurityNotSatisfied:
         return authenticating ? status::kAuthFailed : status::kNotAuthenticated;
-    case 0x6983: // authentication method blocked
+    case StatusWord::AuthenticationBlocked:
         return status::kAccessDenied;
-    case 0x6984: // reference key not usable
+    case StatusWord::ReferenceDataUnusable:
         return authenticating ? status::kAuthFailed : status::kAccessDenied;
-    case 0x6985: // conditions of use not satisfied
-    case 0x6986: // command not allowed
+    case StatusWord::ConditionsNotSatisfied:
+    case StatusWord::CommandNotAllowed:
         return status::kAccessDenied;
-    case 0x6988: // key number not valid
+    case StatusWord::KeyNumberInvalid:
         return status::kBadParameter;
-    case 0x6A82: // no such block
-    case 0x6282: // end of the card reached
+    case StatusWord::NotFound:
+    case StatusWord::EndReached:
         return status::kBadBlock;
-    case 0x6B00: // wrong P1 P2: the block, for reads and writes
+    case StatusWord::WrongParameters: // the block, for reads and writes
         return step == CardStep::Read || step == CardStep::Write ? status::kBadBlock
                                                                  : status::kBadParameter;
-    case 0x6700: // wrong length
+    case StatusWord::WrongLength:
         return status::kBadParameter;
-    case 0x6A81: // function not supported
-    case 0x6D00: // instruction not supported
-    case 0x6E00: // class not supported
+    case StatusWord::FunctionNotSupported:
+    case StatusWord::InstructionNotSupported:
+    case StatusWord::ClassNotSupported:
         return status::kUnknownCommand;
-    case 0x6400: // execution error, memory unchanged
-    case 0x6581: // memory failure
+    case StatusWord::ExecutionError: // memory unchanged
+    case StatusWord::MemoryFailure:
         return status::kCardNoAnswer;
     default:
-        if (sw1 == 0x6C) { // wrong Le
+        if (*word >> 8 == mifare::kWrongLeFirstByte) {
             return status::kBadParameter;
         }
         return MF_ERR_UNKNOWN_STATUS;

@@ -10,6 +10,6 @@ enum class CardStep { Uid, LoadKey, Authenticate, Read, Write };
 
 /// The MF_API status of a response APDU's status word (its last two bytes). docs/pcsc.md holds
 /// the table. An answer without a status word is a lost answer: the card stopped answering (2).
-std::int32_t statusOfAnswer(CardStep step, std::span<const std::uint8_t> answer);
+[[nodiscard]] std::int32_t statusOfAnswer(CardStep step, std::span<const std::uint8_t> answer);
 
 } // namespace mfapi::pcsc

@@ -1,4 +1,5 @@
 #include "emulator/model/MifareClassic.h"
+#include "mifare/ValueBlock.h"
 
 #include <MF_API.h>
 #include <gtest/gtest.h>
@@ -196,23 +197,23 @@ TEST(MifareClassic, DeniedDataWriteChangesNothing) {
 TEST(MifareClassic, ValueBlocksIncrementDecrementRestoreAndTransfer) {
     MifareClassic card = selectedCard();
     ASSERT_EQ(card.authenticate(KeyType::A, 8, kDefaultKey), MF_OK);
-    const Block value = encodeValueBlock(100, 8);
+    const Block value = mifare::encodeValueBlock({100, 8});
     ASSERT_EQ(card.write(8, 1, value), MF_OK);
     EXPECT_EQ(card.transfer(8), MF_ERR_NO_VALUE_PENDING);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 8, 25), MF_OK);
     EXPECT_EQ(card.block(8), value); // Nothing lands before the transfer.
     EXPECT_EQ(card.transfer(9), MF_OK);
-    EXPECT_EQ(decodeValueBlock(card.block(9)), (std::pair<std::int32_t, std::uint8_t>{125, 8}));
+    EXPECT_EQ(mifare::decodeValueBlock(card.block(9)), (mifare::ValueBlock{125, 8}));
     EXPECT_EQ(card.valueOperation(ValueOperation::Decrement, 9, 200), MF_OK);
     EXPECT_EQ(card.transfer(9), MF_OK);
-    EXPECT_EQ(decodeValueBlock(card.block(9))->first, -75);
+    EXPECT_EQ(mifare::decodeValueBlock(card.block(9))->value, -75);
     EXPECT_EQ(card.valueOperation(ValueOperation::Restore, 8, 0), MF_OK);
     EXPECT_EQ(card.transfer(10), MF_OK);
-    EXPECT_EQ(decodeValueBlock(card.block(10))->first, 100);
+    EXPECT_EQ(mifare::decodeValueBlock(card.block(10))->value, 100);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 11, 1), MF_ERR_ACCESS_DENIED);
     ASSERT_EQ(card.write(10, 1, std::vector<std::uint8_t>(16, 0)), MF_OK);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 10, 1), MF_ERR_NOT_VALUE_BLOCK);
-    ASSERT_EQ(card.write(8, 1, encodeValueBlock(0x7FFFFFFF, 8)), MF_OK);
+    ASSERT_EQ(card.write(8, 1, mifare::encodeValueBlock({0x7FFFFFFF, 8})), MF_OK);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 8, 1), MF_ERR_BAD_PARAMETER);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 4, 1), MF_ERR_NOT_AUTHENTICATED);
 }
@@ -220,16 +221,16 @@ TEST(MifareClassic, ValueBlocksIncrementDecrementRestoreAndTransfer) {
 TEST(MifareClassic, ValueOperationsObeyTheValueBlockConditions) {
     MifareClassic card = selectedCard();
     ASSERT_EQ(card.authenticate(KeyType::B, 8, kDefaultKey), MF_OK);
-    ASSERT_EQ(card.write(8, 1, encodeValueBlock(10, 8)), MF_OK);
+    ASSERT_EQ(card.write(8, 1, mifare::encodeValueBlock({10, 8})), MF_OK);
     // Group 0 becomes 001: read and decrement only, with either key.
     ASSERT_EQ(writeTrailer(card, 11, kDefaultKey, encodeAccessBits({1, 0, 0, 3}), kDefaultKey),
               MF_OK);
     ASSERT_EQ(card.authenticate(KeyType::B, 8, kDefaultKey), MF_OK);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 8, 1), MF_ERR_ACCESS_DENIED);
-    EXPECT_EQ(card.write(8, 1, encodeValueBlock(99, 8)), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(card.write(8, 1, mifare::encodeValueBlock({99, 8})), MF_ERR_ACCESS_DENIED);
     EXPECT_EQ(card.valueOperation(ValueOperation::Decrement, 8, 3), MF_OK);
     EXPECT_EQ(card.transfer(8), MF_OK);
-    EXPECT_EQ(decodeValueBlock(card.block(8))->first, 7);
+    EXPECT_EQ(mifare::decodeValueBlock(card.block(8))->value, 7);
     EXPECT_EQ(card.transfer(11), MF_ERR_ACCESS_DENIED);
 }
 

@@ -1,9 +1,8 @@
-// The emulator as a card in a PC/SC reader: vpcd's framing, the ATR, the storage-card commands
-// on the MIFARE Classic model, and the --pcsc option.
+// The emulator as a card in a PC/SC reader: vpcd's framing, the storage-card commands on the
+// MIFARE Classic model, and the --pcsc option. The ATR's bytes are mifare/'s (tests/mifare).
 #include "emulator/host/Options.h"
 #include "emulator/model/MifareClassic.h"
 #include "emulator/pcsc/ApduResponder.h"
-#include "emulator/pcsc/StorageCardAtr.h"
 #include "emulator/pcsc/VpcdEndpoint.h"
 #include "emulator/pcsc/VpcdFraming.h"
 
@@ -41,19 +40,6 @@ TEST(VpcdFraming, ALengthBeyondAnyCommandIsRefusedAndNothingIsHeld) {
     EXPECT_TRUE(decoded.overlong);
     EXPECT_TRUE(decoded.messages.empty());
     EXPECT_EQ(vpcdMessage(Bytes{0x90, 0x00}), (Bytes{0x00, 0x02, 0x90, 0x00}));
-}
-
-TEST(StorageCardAtrs, NameTheCardAndCheckOut) {
-    const Bytes atr = storageCardAtr(CardKind::Classic1K);
-    EXPECT_EQ(atr, (Bytes{0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00,
-                          0x03, 0x06, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x6A}));
-    const Bytes big = storageCardAtr(CardKind::Classic4K);
-    EXPECT_EQ(big[14], 0x02);
-    std::uint8_t check = 0;
-    for (std::size_t at = 1; at < big.size(); ++at) {
-        check ^= big[at];
-    }
-    EXPECT_EQ(check, 0);
 }
 
 class Responder : public ::testing::Test {

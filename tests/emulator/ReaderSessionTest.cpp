@@ -1,6 +1,7 @@
 // The one way into the reader: a request applied, its change handed to the keeper before the
 // answer goes out, and undone and refused when the keeper cannot keep it.
 #include "emulator/host/ReaderSession.h"
+#include "mifare/ValueBlock.h"
 
 #include "protocol/Bytes.h"
 #include "protocol/Command.h"
@@ -74,7 +75,7 @@ TEST_F(ReaderSessionTest, AChangeTheKeeperCannotKeepIsUndoneAndRefused) {
     std::vector<std::uint8_t> write{4, 1};
     write.insert(write.end(), 16, 0x21);
     ASSERT_EQ(status(Command::WriteBlocks, write), MF_OK);
-    const Block value = encodeValueBlock(5, 5);
+    const Block value = mifare::encodeValueBlock({5, 5});
     std::vector<std::uint8_t> valueWrite{5, 1};
     valueWrite.insert(valueWrite.end(), value.begin(), value.end());
     ASSERT_EQ(status(Command::WriteBlocks, valueWrite), MF_OK);
@@ -99,7 +100,7 @@ TEST_F(ReaderSessionTest, AChangeTheKeeperCannotKeepIsUndoneAndRefused) {
     keeper.keeps = true;
     EXPECT_EQ(send(Command::ReadBlocks, {4, 1}).payload, std::vector<std::uint8_t>(16, 0x21));
     EXPECT_EQ(status(Command::Transfer, {6}), MF_OK);
-    EXPECT_EQ(decodeValueBlock(reader.cards()[0].card.block(6))->first, 15);
+    EXPECT_EQ(mifare::decodeValueBlock(reader.cards()[0].card.block(6))->value, 15);
     // Only changes to what lasts, and only those that succeeded, are handed to the keeper.
     EXPECT_EQ(status(Command::Leds, {1, 0}), MF_OK);
     std::vector<std::uint8_t> pastTheSector{7, 2};

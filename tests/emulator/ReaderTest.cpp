@@ -1,4 +1,5 @@
 #include "emulator/model/Reader.h"
+#include "mifare/ValueBlock.h"
 
 #include "protocol/Bytes.h"
 #include "protocol/Command.h"
@@ -182,7 +183,7 @@ TEST_F(ReaderTest, ReadWriteValueAndTransferReachTheCard) {
     EXPECT_EQ(status(Command::WriteBlocks, write), MF_OK);
     EXPECT_EQ(send(Command::ReadBlocks, {4, 1}).payload, std::vector<std::uint8_t>(16, 0x21));
     EXPECT_EQ(status(Command::WriteBlocks, {4, 2, 1}), MF_ERR_BAD_PARAMETER);
-    const Block value = encodeValueBlock(5, 5);
+    const Block value = mifare::encodeValueBlock({5, 5});
     write = {5, 1};
     write.insert(write.end(), value.begin(), value.end());
     ASSERT_EQ(status(Command::WriteBlocks, write), MF_OK);
@@ -190,7 +191,7 @@ TEST_F(ReaderTest, ReadWriteValueAndTransferReachTheCard) {
     protocol::appendI32(operation, 10);
     EXPECT_EQ(status(Command::ValueOperation, operation), MF_OK);
     EXPECT_EQ(status(Command::Transfer, {6}), MF_OK);
-    EXPECT_EQ(decodeValueBlock(reader.cards()[0].card.block(6))->first, 15);
+    EXPECT_EQ(mifare::decodeValueBlock(reader.cards()[0].card.block(6))->value, 15);
     operation[0] = 4;
     EXPECT_EQ(status(Command::ValueOperation, operation), MF_ERR_BAD_PARAMETER);
 }

@@ -2,6 +2,7 @@
 #include "emulator/window/BlockMeaning.h"
 #include "emulator/window/ExchangeText.h"
 #include "emulator/window/ReaderSnapshot.h"
+#include "mifare/ValueBlock.h"
 #include "protocol/Command.h"
 #include "protocol/Status.h"
 #include "protocol/Status.h"
@@ -112,7 +113,7 @@ TEST(BlockMeaning, SaysWhoMayDoWhatInWords) {
 
 TEST(BlockMeaning, ShowsValueBlocksAsValuesAndBlockedSectors) {
     std::vector<std::uint8_t> memory = defaultCard().dump();
-    const Block value = encodeValueBlock(-1234, 5);
+    const Block value = mifare::encodeValueBlock({-1234, 5});
     std::copy(value.begin(), value.end(), memory.begin() + 5 * 16);
     // A trailer whose access bits disagree with their inverted copy blocks sector 2.
     memory[11 * 16 + 6] = 0x00;

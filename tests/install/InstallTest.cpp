@@ -1,7 +1,8 @@
-// `cmake --install` into a staging folder: the files land in their GNU folders, the library
-// carries its versioned SONAME, another program builds against it through pkg-config or
-// find_package and drives the installed emulator, and the installed programs find the library
-// with no LD_LIBRARY_PATH, even without the development files.
+// `cmake --install` into a staging folder (DESTDIR, as Debian's packaging does): the files land
+// in their GNU folders, the library carries its versioned SONAME, another program builds
+// against it through pkg-config or find_package and drives the installed emulator, and the
+// installed programs find the library with no LD_LIBRARY_PATH, even without the development
+// files.
 #include "e2e/ChildProcess.h"
 #include "e2e/TempFolder.h"
 
@@ -82,26 +83,30 @@ bool hasProgram(const std::string& name) {
 
 class Install : public ::testing::Test {
 protected:
-    /// Installs the components named (all when none) under the staging prefix.
+    /// Installs the components named (all when none) under the staging folder.
     void install(const std::vector<std::string>& components = {}) {
+        const std::vector<std::pair<std::string, std::string>> staged{
+            {"DESTDIR", stage_.path().string()}};
         if (components.empty()) {
-            const Result done =
-                run({CMAKE_COMMAND, "--install", KOV_BUILD_DIR, "--prefix", prefix().string()});
+            const Result done = run({CMAKE_COMMAND, "--install", KOV_BUILD_DIR}, staged);
             ASSERT_EQ(done.status, 0) << done.output;
         }
         for (const std::string& component : components) {
-            const Result done = run({CMAKE_COMMAND, "--install", KOV_BUILD_DIR, "--prefix",
-                                     prefix().string(), "--component", component});
+            const Result done =
+                run({CMAKE_COMMAND, "--install", KOV_BUILD_DIR, "--component", component}, staged);
             ASSERT_EQ(done.status, 0) << done.output;
         }
     }
 
-    fs::path prefix() const { return stage_.path() / "usr"; }
+    /// The install prefix as it lies in the staging folder.
+    fs::path prefix() const { return stage_.path() / fs::path(KOV_INSTALL_PREFIX).relative_path(); }
     fs::path bin() const { return prefix() / KOV_INSTALL_BINDIR; }
     fs::path lib() const { return prefix() / KOV_INSTALL_LIBDIR; }
     fs::path share() const { return prefix() / KOV_INSTALL_DATADIR; }
+    /// pkg-config told where the staged tree lies, as for an unpacked package.
     std::vector<std::pair<std::string, std::string>> pkgConfigEnvironment() const {
-        return {{"PKG_CONFIG_PATH", (lib() / "pkgconfig").string()}};
+        return {{"PKG_CONFIG_PATH", (lib() / "pkgconfig").string()},
+                {"PKG_CONFIG_SYSROOT_DIR", stage_.path().string()}};
     }
 
     TempFolder stage_;
@@ -128,7 +133,18 @@ TEST_F(Install, PutsEachFileInItsFolder) {
          {"MF_APIConfig.cmake", "MF_APIConfigVersion.cmake", "MF_APITargets.cmake"}) {
         EXPECT_TRUE(fs::is_regular_file(lib() / "cmake/MF_API" / file)) << file;
     }
-    EXPECT_TRUE(fs::is_regular_file(share() / "doc/kov450-tools/ser2net.yaml"));
+    // The documents where a user looks, each package's copyright and changelog.
+    for (const char* file : {"README.md", "README.Debian", "docs/protocol.md", "docs/pcsc.md",
+                             "examples/ser2net.yaml", "examples/kov450-reader.rules"}) {
+        EXPECT_TRUE(fs::is_regular_file(share() / "doc/kov450-tools" / file)) << file;
+    }
+    EXPECT_TRUE(fs::is_regular_file(share() / "doc/libmf-api-dev/examples/reader.c"));
+    for (const char* package : {"kov450-tools", "libmf-api1", "libmf-api-dev"}) {
+        for (const char* file : {"copyright", "changelog.Debian.gz"}) {
+            EXPECT_TRUE(fs::is_regular_file(share() / "doc" / package / file))
+                << package << "/" << file;
+        }
+    }
     // Nothing of the build's own (tests, static parts) comes along.
     EXPECT_FALSE(fs::exists(lib() / "libmf_api_core.a"));
     EXPECT_FALSE(fs::exists(bin() / "kov-bench"));
@@ -142,10 +158,13 @@ TEST_F(Install, GivesTheLibraryItsVersionedSoname) {
         << dynamic.output;
 }
 
-TEST_F(Install, DescribesTheLibraryToPkgConfigFromWhereverItLies) {
+TEST_F(Install, DescribesTheLibraryToPkgConfigByItsPrefix) {
     install();
     const std::string pc = readText(lib() / "pkgconfig/mf_api.pc");
-    EXPECT_NE(pc.find("prefix=${pcfiledir}/"), std::string::npos) << pc;
+    // The prefix itself, as Debian's .pc files give it, so that pkg-config prints plain flags
+    // for /usr (scripts/package checks that: -lMF_API alone).
+    EXPECT_EQ(pc.rfind("prefix=" KOV_INSTALL_PREFIX "\n", 0), 0U) << pc;
+    EXPECT_EQ(pc.find(".."), std::string::npos) << pc;
     const Result version = shell("pkg-config --modversion mf_api", pkgConfigEnvironment());
     ASSERT_EQ(version.status, 0) << version.output;
     EXPECT_EQ(version.output, KOV_VERSION "\n");
@@ -209,6 +228,32 @@ TEST_F(Install, ACProgramBuildsThroughPkgConfigAndReadsTheInstalledEmulator) {
     EXPECT_NE(ran.output.find("library: " + kLibraryVersionText), std::string::npos) << ran.output;
     EXPECT_NE(ran.output.find("reader: 0 KOV450 emulated reader 1.0"), std::string::npos)
         << ran.output;
+}
+
+TEST_F(Install, TheShippedExampleBuildsThroughPkgConfigAndReadsTheCardInTheEmulator) {
+    install();
+    const TempFolder work;
+    const fs::path program = work.path() / "reader";
+    // As its first lines say to build it; the run path only spares the run an LD_LIBRARY_PATH.
+    const Result built = shell(
+        std::string(KOV_C_COMPILER) + " -std=c99 -Wall -Wextra -Werror " + KOV_CONSUMER_FLAGS " " +
+            (share() / "doc/libmf-api-dev/examples/reader.c").string() + " -o " + program.string() +
+            " $(pkg-config --cflags --libs mf_api)" +
+            " -Wl,-rpath,$(pkg-config --variable=libdir mf_api)",
+        pkgConfigEnvironment());
+    ASSERT_EQ(built.status, 0) << built.output;
+
+    const TempFolder ports;
+    const TempFolder state;
+    ChildProcess emulator({(bin() / "kov450-emu").string(), "--headless", "--port", "USB",
+                           "--state", state.path().string()},
+                          {{"MF_API_PORTS", ports.path().string()}});
+    ASSERT_TRUE(emulator.waitForLine("ready:", 10s)) << emulator.transcript();
+    const Result ran = run({program.string(), "usb"}, {{"MF_API_PORTS", ports.path().string()},
+                                                       {"MF_API_ANSWER_MARGIN_MS", "1000"}});
+    EXPECT_EQ(ran.status, 0) << ran.output;
+    EXPECT_EQ(ran.output, "library: " + kLibraryVersionText +
+                              "\nreader: KOV450 emulated reader 1.0\ncard: A1B2C3D4\n");
 }
 
 TEST_F(Install, ACMakeProjectFindsTheLibraryAsAPackage) {
@@ -328,13 +373,17 @@ TEST_F(Install, ManualPagesRenderWithoutWarningsAndNameTheEnvironment) {
     const std::map<std::string, std::vector<std::string>> mentions{
         {"tagbench",
          {"MF_API_PORTS", "XDG_RUNTIME_DIR", "MF_API_ANSWER_MARGIN_MS", "libMF_API.so.1",
-          "socket://", "--version", "XDG_STATE_HOME", "purchases.csv", "resolved-not-written"}},
-        {"tagpoll", {"MF_API_PORTS", "XDG_RUNTIME_DIR", "MF_API_ANSWER_MARGIN_MS", "COM1"}},
+          "socket://", "--version", "XDG_STATE_HOME", "purchases.csv", "resolved-not-written",
+          "/etc/mf_api/ports", "sudo adduser $USER dialout"}},
+        {"tagpoll",
+         {"MF_API_PORTS", "XDG_RUNTIME_DIR", "MF_API_ANSWER_MARGIN_MS", "COM1", "Timer is off",
+          "/etc/mf_api/ports", "sudo adduser $USER dialout"}},
         {"tagcard",
-         {"MF_API_PORTS", "XDG_STATE_HOME", "purchases.csv", "--json", "--new-key", "pcsc"}},
+         {"MF_API_PORTS", "XDG_STATE_HOME", "purchases.csv", "--json", "--new-key", "pcsc",
+          "/etc/mf_api/ports", "sudo adduser $USER dialout"}},
         {"kov450-emu",
          {"MF_API_PORTS", "XDG_RUNTIME_DIR", "XDG_STATE_HOME", "--state", "--pace", "--headless",
-          "ser2net"}},
+          "ser2net", "/etc/mf_api/ports", "sudo adduser $USER dialout"}},
     };
     for (const auto& [program, words] : mentions) {
         const fs::path page = share() / "man/man1" / (program + ".1.gz");

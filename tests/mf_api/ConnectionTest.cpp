@@ -1,4 +1,5 @@
-#include "mf_api/Connection.h"
+#include "mf_api/framed/Connection.h"
+#include "mf_api/AnswerMargin.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +9,10 @@ using namespace std::chrono_literals;
 
 TEST(ExchangeTimeout, IsTheWireTimeOfRequestAndLongestAnswerPlusTheMargin) {
     // 10 + 87 bytes of 10 bits at 9600 bit/s: 101.05 ms, rounded up to whole microseconds.
-    EXPECT_EQ(mfapi::exchangeTimeout(10, 9600, 250ms), 101042us + 250ms);
-    EXPECT_LT(mfapi::exchangeTimeout(10, 115200, 250ms), mfapi::exchangeTimeout(10, 9600, 250ms));
-    EXPECT_LT(mfapi::exchangeTimeout(86, 9600, 250ms), 500ms);
+    EXPECT_EQ(mfapi::framed::exchangeTimeout(10, 9600, 250ms), 101042us + 250ms);
+    EXPECT_LT(mfapi::framed::exchangeTimeout(10, 115200, 250ms),
+              mfapi::framed::exchangeTimeout(10, 9600, 250ms));
+    EXPECT_LT(mfapi::framed::exchangeTimeout(86, 9600, 250ms), 500ms);
 }
 
 TEST(AnswerMargin, ReadsWholeMillisecondsWithinBoundsElseTheDefault) {

@@ -4,6 +4,8 @@
 #include "mf_api/PortName.h"
 #include "ports/PortFolder.h"
 
+#include <MF_API.h>
+
 #include <cstdlib>
 
 namespace {
@@ -13,10 +15,10 @@ using testing_support::startStranger;
 using testing_support::stopStranger;
 
 std::string describe(const mfapi::PortLookup& lookup) {
-    if (const auto* refusal = std::get_if<mfapi::PortRefusal>(&lookup)) {
-        return *refusal == mfapi::PortRefusal::UnsafeFolder ? "unsafe folder" : "no such port";
+    if (lookup.status != MF_OK) {
+        return lookup.status == MF_ERR_UNSAFE_PORT_FOLDER ? "unsafe folder" : "no such port";
     }
-    const auto& target = std::get<mfapi::PortTarget>(lookup);
+    const auto& target = lookup.value;
     return std::holds_alternative<mfapi::DevicePort>(target)
                ? std::get<mfapi::DevicePort>(target).path.string()
                : "not a device";

@@ -19,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using mfapi::pcsc::KeyStoreFile;
 using mfapi::pcsc::StoredKeySlot;
+using protocol::KeyType;
 
 constexpr protocol::Key kKey{0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
 
@@ -36,62 +37,60 @@ protected:
 };
 
 TEST_F(KeyStore, SlotsHoldTheFactoryKeyUntilOneIsStored) {
-    StoredKeySlot slot;
-    ASSERT_EQ(keys.load(1, 15, slot), MF_OK);
-    EXPECT_FALSE(slot.inReader);
-    EXPECT_EQ(slot.key, (protocol::Key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    const auto slot = keys.load(KeyType::A, 15);
+    ASSERT_EQ(slot.status, MF_OK);
+    EXPECT_FALSE(slot.value.inReader);
+    EXPECT_EQ(slot.value.key, (protocol::Key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_FALSE(fs::exists(file));
 }
 
 TEST_F(KeyStore, AStoredKeyLastsInAPrivateFileInPrivateFolders) {
-    ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
-    ASSERT_EQ(keys.store(1, 0, StoredKeySlot{true, {}}), MF_OK);
+    ASSERT_EQ(keys.store(KeyType::B, 3, StoredKeySlot{false, kKey}), MF_OK);
+    ASSERT_EQ(keys.store(KeyType::A, 0, StoredKeySlot{true, {}}), MF_OK);
     EXPECT_EQ(modeOf(file), 0600U);
     EXPECT_EQ(modeOf(file.parent_path()), 0700U);
     EXPECT_EQ(modeOf(file.parent_path().parent_path()), 0700U);
-    StoredKeySlot slot;
-    ASSERT_EQ(KeyStoreFile(file).load(0, 3, slot), MF_OK);
-    EXPECT_EQ(slot.key, kKey);
-    ASSERT_EQ(KeyStoreFile(file).load(1, 0, slot), MF_OK);
-    EXPECT_TRUE(slot.inReader);
+    const auto keyB = KeyStoreFile(file).load(KeyType::B, 3);
+    ASSERT_EQ(keyB.status, MF_OK);
+    EXPECT_EQ(keyB.value.key, kKey);
+    const auto keyA = KeyStoreFile(file).load(KeyType::A, 0);
+    ASSERT_EQ(keyA.status, MF_OK);
+    EXPECT_TRUE(keyA.value.inReader);
     // Nothing else is left beside it.
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()),
               1);
 }
 
 TEST_F(KeyStore, AFileOthersCanReadOrALinkInItsPlaceIsRefused) {
-    ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
-    StoredKeySlot slot;
+    ASSERT_EQ(keys.store(KeyType::B, 3, StoredKeySlot{false, kKey}), MF_OK);
     fs::permissions(file, fs::perms::group_read, fs::perm_options::add);
-    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
-    EXPECT_EQ(keys.store(0, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
+    EXPECT_EQ(keys.load(KeyType::B, 3).status, MF_ERR_IO);
+    EXPECT_EQ(keys.store(KeyType::B, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
     fs::remove(file);
     std::ofstream(state.path() / "elsewhere") << "A 0 000000000000\n";
     fs::permissions(state.path() / "elsewhere", fs::perms(0600));
     fs::create_symlink(state.path() / "elsewhere", file);
-    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+    EXPECT_EQ(keys.load(KeyType::B, 3).status, MF_ERR_IO);
 }
 
 TEST_F(KeyStore, AFolderOthersCanWriteOrAGarbledFileIsRefused) {
-    ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
+    ASSERT_EQ(keys.store(KeyType::B, 3, StoredKeySlot{false, kKey}), MF_OK);
     fs::permissions(file.parent_path(), fs::perms::others_write, fs::perm_options::add);
-    EXPECT_EQ(keys.store(0, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
+    EXPECT_EQ(keys.store(KeyType::B, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
     fs::permissions(file.parent_path(), fs::perms(0700));
     {
         std::ofstream garbled(file, std::ios::trunc);
         garbled << "A 99 7D7D7D7D7D7D\n";
     }
-    StoredKeySlot slot;
-    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
+    EXPECT_EQ(keys.load(KeyType::B, 3).status, MF_ERR_IO);
 }
 
 TEST_F(KeyStore, LoadingObeysTheFolderRuleAsStoringDoes) {
-    ASSERT_EQ(keys.store(0, 3, StoredKeySlot{false, kKey}), MF_OK);
+    ASSERT_EQ(keys.store(KeyType::B, 3, StoredKeySlot{false, kKey}), MF_OK);
     // Anyone could delete the file here and have the factory key used in its place.
     fs::permissions(file.parent_path(), fs::perms::all, fs::perm_options::replace);
-    StoredKeySlot slot;
-    EXPECT_EQ(keys.load(0, 3, slot), MF_ERR_IO);
-    EXPECT_EQ(keys.store(0, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
+    EXPECT_EQ(keys.load(KeyType::B, 3).status, MF_ERR_IO);
+    EXPECT_EQ(keys.store(KeyType::B, 4, StoredKeySlot{false, kKey}), MF_ERR_IO);
 }
 
 TEST_F(KeyStore, StoresAtTheSameTimeLoseNoKey) {
@@ -111,7 +110,8 @@ TEST_F(KeyStore, StoresAtTheSameTimeLoseNoKey) {
                 [[maybe_unused]] const ssize_t got = ::read(start[0], &go, 1);
                 const protocol::Key key{0x10, 0x20, 0x30,
                                         0x40, 0x50, static_cast<std::uint8_t>(writer)};
-                ::_exit(keys.store(1, static_cast<std::uint8_t>(writer), {false, key}) == MF_OK
+                ::_exit(keys.store(KeyType::A, static_cast<std::uint8_t>(writer), {false, key}) ==
+                                MF_OK
                             ? 0
                             : 1);
             }
@@ -125,19 +125,20 @@ TEST_F(KeyStore, StoresAtTheSameTimeLoseNoKey) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         }
         for (int writer = 0; writer < kWriters; ++writer) {
-            StoredKeySlot slot;
-            ASSERT_EQ(keys.load(1, static_cast<std::uint8_t>(writer), slot), MF_OK);
-            ASSERT_EQ(slot.key[5], writer) << "round " << round << ": a key was lost";
+            const auto slot = keys.load(KeyType::A, static_cast<std::uint8_t>(writer));
+            ASSERT_EQ(slot.status, MF_OK);
+            ASSERT_EQ(slot.value.key[5], writer) << "round " << round << ": a key was lost";
         }
     }
 }
 
 TEST(KeyStoreText, ReadsOnlyWhatItWrites) {
     mfapi::pcsc::KeySlots slots{};
-    slots[1][3] = StoredKeySlot{false, kKey};
-    slots[0][15] = StoredKeySlot{true, {}};
+    slots.at(KeyType::A, 3) = StoredKeySlot{false, kKey};
+    slots.at(KeyType::B, 15) = StoredKeySlot{true, {}};
     EXPECT_EQ(mfapi::pcsc::parseKeySlots(mfapi::pcsc::formatKeySlots(slots)), slots);
-    EXPECT_EQ(mfapi::pcsc::parseKeySlots("A 3 7d7d7d7d7d7d\n\nB 15 reader")->at(1).at(3).key, kKey);
+    EXPECT_EQ(mfapi::pcsc::parseKeySlots("A 3 7d7d7d7d7d7d\n\nB 15 reader")->at(KeyType::A, 3).key,
+              kKey);
     for (const char* garbled : {
              "A 3 -1-1-1-1-1-1",   // a sign is no hex digit
              "A 3 +7+7+7+7+7+7",   //

@@ -1,18 +1,14 @@
 // The pure parts of the PC/SC back end: ATR to card type, status words to our codes, the UID
-// of a Get Data answer, value blocks, the choice of reader, the commands' bytes and the sectors
-// of a card.
-#include "mf_api/pcsc/Apdu.h"
+// of a Get Data answer and the choice of reader. The bytes of the commands, the ATR's layout,
+// value blocks and sectors are mifare/'s (tests/mifare).
 #include "mf_api/pcsc/CardAtr.h"
 #include "mf_api/pcsc/CardUid.h"
 #include "mf_api/pcsc/ReaderChoice.h"
-#include "mf_api/pcsc/Sectors.h"
 #include "mf_api/pcsc/StatusWords.h"
-#include "mf_api/pcsc/ValueBlock.h"
 
 #include <MF_API.h>
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <optional>
 #include <vector>
 
@@ -51,16 +47,6 @@ TEST(CardAtr, OtherCardsAndBrokenAtrsGiveNoCardType) {
     EXPECT_FALSE(cardTypeFromAtr(Bytes(k1KAtr.begin(), k1KAtr.begin() + 12)));
     EXPECT_FALSE(cardTypeFromAtr(Bytes{0x3B}));
     EXPECT_FALSE(cardTypeFromAtr(Bytes{}));
-}
-
-TEST(CardAtr, HistoricalBytesFollowEveryInterfaceByte) {
-    // T0 = 0xD2: TA1, TB1 and TD1 present, two historical bytes; TD1 = 0x00 ends them.
-    const Bytes atr{0x3B, 0xD2, 0x11, 0x22, 0x00, 0xAA, 0xBB};
-    const auto bytes = historicalBytes(atr);
-    ASSERT_TRUE(bytes);
-    EXPECT_EQ(Bytes(bytes->begin(), bytes->end()), (Bytes{0xAA, 0xBB}));
-    EXPECT_TRUE(contactlessAtr(k1KAtr));
-    EXPECT_FALSE(contactlessAtr(atr));
 }
 
 TEST(StatusWords, EachWordMapsToOurCode) {
@@ -108,35 +94,6 @@ TEST(CardUid, IsTheFirstFourBytesOfTheGetDataAnswer) {
     }
 }
 
-TEST(ValueBlocks, RoundTripAndRejectBrokenCopies) {
-    const BlockBytes bytes = encodeValueBlock({-5, 0x04});
-    EXPECT_EQ(bytes, (BlockBytes{0xFB, 0xFF, 0xFF, 0xFF, 0x04, 0x00, 0x00, 0x00, 0xFB, 0xFF, 0xFF,
-                                 0xFF, 0x04, 0xFB, 0x04, 0xFB}));
-    EXPECT_EQ(decodeValueBlock(bytes), (ValueBlock{-5, 0x04}));
-    for (std::size_t at = 0; at < bytes.size(); ++at) {
-        BlockBytes broken = bytes;
-        broken[at] ^= 0x01;
-        EXPECT_FALSE(decodeValueBlock(broken)) << "byte " << at;
-    }
-    // A credit block as the panel writes it is no value block.
-    BlockBytes credit{};
-    credit[0] = 50;
-    EXPECT_FALSE(decodeValueBlock(credit));
-}
-
-TEST(ValueBlocks, OperationsStayInsideThirtyTwoBits) {
-    EXPECT_EQ(applyValueOperation(1, 10, 5).value, 15);
-    EXPECT_EQ(applyValueOperation(2, 10, 15).value, -5);
-    EXPECT_EQ(applyValueOperation(3, 10, 99).value, 10);
-    EXPECT_EQ(applyValueOperation(4, 10, 1).status, MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(applyValueOperation(1, std::numeric_limits<std::int32_t>::max(), 1).status,
-              MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(applyValueOperation(2, std::numeric_limits<std::int32_t>::min(), 1).status,
-              MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(applyValueOperation(2, 0, std::numeric_limits<std::int32_t>::min()).status,
-              MF_ERR_BAD_PARAMETER);
-}
-
 TEST(ReaderChoice, PcscIsTheFirstContactlessReaderElseTheFirst) {
     const std::vector<ReaderSeen> readers{{"Gemalto PC Twin Reader 00 00", {}},
                                           {"ACS ACR122U PICC Interface 01 00", {}},
@@ -167,30 +124,6 @@ TEST(ReaderChoice, TheServicesListSplitsIntoWholeNamesAndEndsAtItsEnd) {
     EXPECT_EQ(readerNamesOf("Reader A\0Reader B"sv), (Names{"Reader A", "Reader B"}));
     EXPECT_EQ(readerNamesOf("\0Reader A\0"sv), Names{});
     EXPECT_EQ(readerNamesOf(""sv), Names{});
-}
-
-TEST(Apdus, AreTheStorageCardCommands) {
-    EXPECT_EQ(getUid(), (Bytes{0xFF, 0xCA, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(loadKey(kVolatileKey, 0, {0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D}),
-              (Bytes{0xFF, 0x82, 0x00, 0x00, 0x06, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D}));
-    EXPECT_EQ(authenticate(4, kKeyTypeB, 0),
-              (Bytes{0xFF, 0x86, 0x00, 0x00, 0x05, 0x01, 0x00, 0x04, 0x61, 0x00}));
-    EXPECT_EQ(readBlock(4), (Bytes{0xFF, 0xB0, 0x00, 0x04, 0x10}));
-    std::array<std::uint8_t, 16> data{};
-    data[0] = 0x28;
-    const Bytes write = writeBlock(4, data);
-    EXPECT_EQ(Bytes(write.begin(), write.begin() + 6), (Bytes{0xFF, 0xD6, 0x00, 0x04, 0x10, 0x28}));
-    EXPECT_EQ(write.size(), 21U);
-}
-
-TEST(Sectors, FourKCardsEndInSixteenBlockSectors) {
-    EXPECT_EQ(sectorOf(4), 1U);
-    EXPECT_EQ(sectorOf(127), 31U);
-    EXPECT_EQ(sectorOf(128), 32U);
-    EXPECT_EQ(sectorOf(255), 39U);
-    EXPECT_TRUE(isTrailer(7));
-    EXPECT_FALSE(isTrailer(128 + 3));
-    EXPECT_TRUE(isTrailer(143));
 }
 
 } // namespace

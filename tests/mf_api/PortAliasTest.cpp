@@ -2,6 +2,7 @@
 #include "e2e/TempFolder.h"
 #include "mf_api/PortName.h"
 
+#include <MF_API.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -12,7 +13,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using mfapi::PortRefusal;
 
 class PortAliases : public ::testing::Test {
 protected:
@@ -28,16 +28,15 @@ protected:
     }
     template <typename T> std::optional<T> target(std::string_view name) {
         const auto result = lookup(name);
-        const auto* found = std::get_if<mfapi::PortTarget>(&result);
-        if (found == nullptr || !std::holds_alternative<T>(*found)) {
+        if (result.status != MF_OK || !std::holds_alternative<T>(result.value)) {
             return std::nullopt;
         }
-        return std::get<T>(*found);
+        return std::get<T>(result.value);
     }
-    std::optional<PortRefusal> refusal(std::string_view name) {
+    /// The status of a name that leads nowhere.
+    std::optional<std::int32_t> refusal(std::string_view name) {
         const auto result = lookup(name);
-        const auto* refused = std::get_if<PortRefusal>(&result);
-        return refused != nullptr ? std::optional(*refused) : std::nullopt;
+        return result.status != MF_OK ? std::optional(result.status) : std::nullopt;
     }
 };
 
@@ -59,20 +58,20 @@ TEST_F(PortAliases, AnAliasMayNameALinkOfTheFolderButNotAnotherAlias) {
     ASSERT_TRUE(device);
     EXPECT_EQ(device->path, folder.path() / "Reader");
     alias("COM2", "COM1\n");
-    EXPECT_EQ(refusal("COM2"), PortRefusal::NoSuchPort);
+    EXPECT_EQ(refusal("COM2"), MF_ERR_NO_SUCH_PORT);
     alias("COM3", "COM3\n");
-    EXPECT_EQ(refusal("COM3"), PortRefusal::NoSuchPort);
+    EXPECT_EQ(refusal("COM3"), MF_ERR_NO_SUCH_PORT);
 }
 
 TEST_F(PortAliases, AnAliasOthersCouldWriteOrALinkToAFileIsNotTrusted) {
     alias("COM1", "pcsc\n");
     fs::permissions(folder.path() / "COM1", fs::perms::group_write, fs::perm_options::add);
-    EXPECT_EQ(refusal("COM1"), PortRefusal::UnsafeFolder);
+    EXPECT_EQ(refusal("COM1"), MF_ERR_UNSAFE_PORT_FOLDER);
     fs::permissions(folder.path() / "COM1", fs::perms(0644));
     EXPECT_TRUE(target<mfapi::PcscPort>("COM1"));
     // A link to a file could lead anywhere; only the file itself is an alias.
     fs::create_symlink(folder.path() / "COM1", folder.path() / "USB");
-    EXPECT_EQ(refusal("USB"), PortRefusal::UnsafeFolder);
+    EXPECT_EQ(refusal("USB"), MF_ERR_UNSAFE_PORT_FOLDER);
 }
 
 TEST_F(PortAliases, AnAliasOfAnotherUserIsNotTrusted) {
@@ -81,7 +80,7 @@ TEST_F(PortAliases, AnAliasOfAnotherUserIsNotTrusted) {
     }
     alias("COM1", "pcsc\n");
     ASSERT_EQ(::chown((folder.path() / "COM1").c_str(), 12345, 12345), 0);
-    EXPECT_EQ(refusal("COM1"), PortRefusal::UnsafeFolder);
+    EXPECT_EQ(refusal("COM1"), MF_ERR_UNSAFE_PORT_FOLDER);
 }
 
 TEST_F(PortAliases, AnAliasToAPathNamesAnAbsolutePathOnly) {
@@ -91,18 +90,18 @@ TEST_F(PortAliases, AnAliasToAPathNamesAnAbsolutePathOnly) {
     EXPECT_EQ(device->path, "/dev/null");
     // Relative to wherever the program was started: a name anyone there could plant.
     alias("COM2", "dev/evil\n");
-    EXPECT_EQ(refusal("COM2"), PortRefusal::NoSuchPort);
+    EXPECT_EQ(refusal("COM2"), MF_ERR_NO_SUCH_PORT);
     alias("COM3", "./ttyUSB0\n");
-    EXPECT_EQ(refusal("COM3"), PortRefusal::NoSuchPort);
+    EXPECT_EQ(refusal("COM3"), MF_ERR_NO_SUCH_PORT);
 }
 
 TEST_F(PortAliases, AnEmptyOrOverlongFirstLineNamesNothing) {
     alias("COM1", "\n  \npcsc\n");
-    EXPECT_EQ(refusal("COM1"), PortRefusal::NoSuchPort);
+    EXPECT_EQ(refusal("COM1"), MF_ERR_NO_SUCH_PORT);
     alias("COM2", "");
-    EXPECT_EQ(refusal("COM2"), PortRefusal::NoSuchPort);
+    EXPECT_EQ(refusal("COM2"), MF_ERR_NO_SUCH_PORT);
     alias("COM3", std::string(5000, 'x'));
-    EXPECT_EQ(refusal("COM3"), PortRefusal::NoSuchPort);
+    EXPECT_EQ(refusal("COM3"), MF_ERR_NO_SUCH_PORT);
 }
 
 TEST_F(PortAliases, PcscNamesNeedNoFolder) {

@@ -2,6 +2,7 @@
 #include "e2e/TempFolder.h"
 #include "ports/PortFolder.h"
 
+#include <MF_API.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,11 +14,9 @@ namespace fs = std::filesystem;
 using mfapi::DevicePort;
 using mfapi::TcpPort;
 
-using mfapi::PortRefusal;
-
 std::optional<mfapi::PortTarget> targetOf(const mfapi::PortLookup& lookup) {
-    if (const auto* target = std::get_if<mfapi::PortTarget>(&lookup)) {
-        return *target;
+    if (lookup.status == MF_OK) {
+        return lookup.value;
     }
     return std::nullopt;
 }
@@ -39,9 +38,7 @@ protected:
     }
     fs::path resolve(std::string_view name) { return devicePath(lookup(name)).value_or("<none>"); }
     bool refusedAsUnsafe(std::string_view name) {
-        const auto result = lookup(name);
-        const auto* refusal = std::get_if<PortRefusal>(&result);
-        return refusal != nullptr && *refusal == PortRefusal::UnsafeFolder;
+        return lookup(name).status == MF_ERR_UNSAFE_PORT_FOLDER;
     }
 };
 
@@ -68,11 +65,11 @@ TEST_F(PortNames, AnEntryThatIsNoDeviceIsRefusedAndALeftoverLinkNamesNothing) {
     fs::create_directory(folder.path() / "COM4");
     fs::create_symlink(folder.path() / "gone", folder.path() / "COM5");
     // A regular file is an alias (PortAliasTest): "x" names no port.
-    EXPECT_EQ(std::get<PortRefusal>(lookup("COM2")), PortRefusal::NoSuchPort);
+    EXPECT_EQ(lookup("COM2").status, MF_ERR_NO_SUCH_PORT);
     EXPECT_TRUE(refusedAsUnsafe("com3"));
     EXPECT_TRUE(refusedAsUnsafe("COM4"));
     // A killed emulator leaves its link behind: the reader is gone, not planted.
-    EXPECT_EQ(std::get<PortRefusal>(lookup("COM5")), PortRefusal::NoSuchPort);
+    EXPECT_EQ(lookup("COM5").status, MF_ERR_NO_SUCH_PORT);
 }
 
 TEST_F(PortNames, AFolderOthersCanWriteNamesNothingButBlocksNoDefault) {

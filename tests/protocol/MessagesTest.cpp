@@ -28,15 +28,32 @@ TEST(Messages, EachLayoutIsItsBytesLittleEndianAndNothingElse) {
     expectRoundTrip(Leds{1, 0}, {1, 0});
     expectRoundTrip(CardType{{0x04, 0x00, 0x08}}, {0x04, 0x00, 0x08});
     expectRoundTrip(CardUid{{0xA1, 0xB2, 0xC3, 0xD4}}, {0xA1, 0xB2, 0xC3, 0xD4});
-    expectRoundTrip(StoredKey{1, 15, {1, 2, 3, 4, 5, 6}}, {1, 15, 1, 2, 3, 4, 5, 6});
-    expectRoundTrip(Authentication{0, 4, {9, 8, 7, 6}}, {0, 4, 9, 8, 7, 6});
-    expectRoundTrip(ValueOperation{2, 5, -1}, {2, 5, 0xFF, 0xFF, 0xFF, 0xFF});
+    expectRoundTrip(StoredKey{KeyType::A, 15, {1, 2, 3, 4, 5, 6}}, {1, 15, 1, 2, 3, 4, 5, 6});
+    expectRoundTrip(Authentication{KeyType::B, 4, {9, 8, 7, 6}}, {0, 4, 9, 8, 7, 6});
+    expectRoundTrip(ValueRequest{ValueOperation::Decrement, 5, -1}, {2, 5, 0xFF, 0xFF, 0xFF, 0xFF});
+    expectRoundTrip(CardRequest{RequestMode::All}, {1});
+    expectRoundTrip(KeySlot{KeyType::B, 3}, {0, 3});
     expectRoundTrip(BlockWrite{4, 1, Bytes(16, 0x28)}, [] {
         Bytes wire{4, 1};
         wire.insert(wire.end(), 16, 0x28);
         return wire;
     }());
     EXPECT_FALSE(decode<Address>(Bytes{}).has_value());
+}
+
+TEST(Messages, CodesOutsideTheirValuesTravelAsTheyCameForTheReaderToJudge) {
+    const auto keyType = static_cast<KeyType>(7);
+    const auto mode = static_cast<RequestMode>(2);
+    const auto operation = static_cast<ValueOperation>(0);
+    expectRoundTrip(KeySlot{keyType, 3}, {7, 3});
+    expectRoundTrip(CardRequest{mode}, {2});
+    expectRoundTrip(ValueRequest{operation, 4, 1}, {0, 4, 1, 0, 0, 0});
+    EXPECT_FALSE(isKnown(keyType));
+    EXPECT_FALSE(isKnown(mode));
+    EXPECT_FALSE(isKnown(operation));
+    EXPECT_FALSE(isKnown(static_cast<ValueOperation>(4)));
+    EXPECT_TRUE(isKnown(ValueOperation::Restore));
+    EXPECT_TRUE(isKnown(KeyType::A));
 }
 
 TEST(Messages, TextsAndBlocksHaveTheirBounds) {
