@@ -18,7 +18,7 @@ OpenPort::OpenPort(reader::MfApi& api, const std::string& port)
 
 OpenPort::~OpenPort() {
     if (status_ == MF_OK) {
-        api_.MF_ExitComm();
+        static_cast<void>(api_.MF_ExitComm()); // nothing to do when closing fails
     }
 }
 

@@ -5,10 +5,6 @@
 namespace tagcard {
 
 namespace {
-constexpr int kSmallSectors = 32;
-constexpr int kSmallSectorBlocks = 4;
-constexpr int kLargeSectorBlocks = 16;
-constexpr int kBlocksInSmallSectors = kSmallSectors * kSmallSectorBlocks;
 constexpr std::uint8_t kSak1K = 0x08;
 constexpr std::uint8_t kSak4K = 0x18;
 constexpr std::size_t kAccessOffset = 6;
@@ -28,38 +24,6 @@ std::optional<CardKind> cardKindOf(const CardType& type) {
 
 std::string_view kindName(CardKind kind) {
     return kind == CardKind::Classic1K ? "MIFARE Classic 1K" : "MIFARE Classic 4K";
-}
-
-int blockCount(CardKind kind) {
-    return kind == CardKind::Classic1K ? 64 : 256;
-}
-
-int sectorCount(CardKind kind) {
-    return kind == CardKind::Classic1K ? 16 : 40;
-}
-
-int sectorOf(int block) {
-    return block < kBlocksInSmallSectors
-               ? block / kSmallSectorBlocks
-               : kSmallSectors + (block - kBlocksInSmallSectors) / kLargeSectorBlocks;
-}
-
-int firstBlockOf(int sector) {
-    return sector < kSmallSectors
-               ? sector * kSmallSectorBlocks
-               : kBlocksInSmallSectors + (sector - kSmallSectors) * kLargeSectorBlocks;
-}
-
-int blocksIn(int sector) {
-    return sector < kSmallSectors ? kSmallSectorBlocks : kLargeSectorBlocks;
-}
-
-int trailerOf(int sector) {
-    return firstBlockOf(sector) + blocksIn(sector) - 1;
-}
-
-bool isTrailer(int block) {
-    return block == trailerOf(sectorOf(block));
 }
 
 bool accessBitsConsistent(std::span<const std::uint8_t, kBlockSize> trailer) {

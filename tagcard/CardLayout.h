@@ -1,8 +1,9 @@
 #pragma once
 
-// MIFARE Classic memory as tagcard walks it: 1K cards have 16 sectors of 4 blocks; 4K cards 32
-// such sectors, then 8 sectors of 16 blocks. The last block of a sector is its trailer: key A,
-// the access bits, key B.
+// MIFARE Classic memory as tagcard walks it (mifare/Sectors.h has the geometry): the last block
+// of a sector is its trailer, key A, the access bits, key B.
+
+#include "mifare/Sectors.h"
 
 #include <array>
 #include <cstdint>
@@ -12,7 +13,7 @@
 
 namespace tagcard {
 
-inline constexpr std::size_t kBlockSize = 16;
+using mifare::kBlockSize;
 inline constexpr std::size_t kKeySize = 6;
 using Block = std::array<std::uint8_t, kBlockSize>;
 using Key = std::array<std::uint8_t, kKeySize>;
@@ -20,19 +21,34 @@ using Uid = std::array<std::uint8_t, 4>;
 /// What MF_Request answers: the ATQA's two bytes and the SAK.
 using CardType = std::array<std::uint8_t, 3>;
 
-enum class CardKind { Classic1K, Classic4K };
+using mifare::CardKind;
 
 /// The kind a card's SAK names; nothing for a card tagcard cannot walk.
 std::optional<CardKind> cardKindOf(const CardType& type);
 std::string_view kindName(CardKind kind);
 
-int blockCount(CardKind kind);
-int sectorCount(CardKind kind);
-int sectorOf(int block);
-int firstBlockOf(int sector);
-int blocksIn(int sector);
-int trailerOf(int sector);
-bool isTrailer(int block);
+// The card's geometry in the block numbers MF_API takes.
+inline int blockCount(CardKind kind) {
+    return static_cast<int>(mifare::blockCountOf(kind));
+}
+inline int sectorCount(CardKind kind) {
+    return static_cast<int>(mifare::sectorCountOf(kind));
+}
+inline int sectorOf(int block) {
+    return static_cast<int>(mifare::sectorOf(static_cast<std::size_t>(block)));
+}
+inline int firstBlockOf(int sector) {
+    return static_cast<int>(mifare::firstBlockOf(static_cast<std::size_t>(sector)));
+}
+inline int blocksIn(int sector) {
+    return static_cast<int>(mifare::blocksInSector(static_cast<std::size_t>(sector)));
+}
+inline int trailerOf(int sector) {
+    return static_cast<int>(mifare::trailerOf(static_cast<std::size_t>(sector)));
+}
+inline bool isTrailer(int block) {
+    return mifare::isTrailer(static_cast<std::size_t>(block));
+}
 
 /// Whether a trailer's access bytes 6 to 8 hold each access bit with its inverse, as a card
 /// needs: a trailer written with broken ones blocks its sector for good.

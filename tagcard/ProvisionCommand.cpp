@@ -199,7 +199,7 @@ int runProvision(Tool& tool, const ProvisionOptions& options) {
             problem = serve(tool, card, plan);
         }
         // Served or not, the card sleeps until it leaves the field, so it is not taken again.
-        (void)card.halt();
+        static_cast<void>(card.halt());
         if (problem) {
             ++failed;
             tool.report.failure("provision", uid + ": " + problem->message + "; take it away",
@@ -210,7 +210,7 @@ int runProvision(Tool& tool, const ProvisionOptions& options) {
         }
         ++served;
         const std::int16_t beep = kBeep;
-        (void)tool.api.MF_ControlBuzzer(reader::kDevice, &beep); // a PC/SC reader has none
+        static_cast<void>(tool.api.MF_ControlBuzzer(reader::kDevice, &beep)); // PC/SC has none
         Json fields{{"uid", uid}, {"credit", plan.credit}, {"n", served}};
         fields["count"] = plan.count ? Json(*plan.count) : Json(nullptr);
         fields["keys"] = plan.newKeys ? "renewed" : "kept";
