@@ -2,11 +2,11 @@
 //
 // Runs PROGRAM where a pcscd of its own can run without touching the machine's: in a private
 // network namespace (loopback up, so vpcd's port 35963 is its own), a private mount namespace
-// with an empty /run/pcscd (pcscd's socket and pid file) and a private PID namespace, so that
-// whatever PROGRAM started (pcscd, kov450-emu) ends with it. PROGRAM sees KOV_PCSC_SANDBOX=1.
-// Tests that listen on a port of their own run in it too, so that they never open one on the
-// machine's network. Where the namespaces cannot be made, it says why and exits 77 (ctest's
-// skip code).
+// with an empty /run/pcscd (pcscd's socket and pid file) and a private PID namespace with its
+// own /proc, so that whatever PROGRAM started (pcscd, kov450-emu) ends with it. PROGRAM sees
+// KOV_PCSC_SANDBOX=1. Tests that listen on a port of their own run in it too, so that they never
+// open one on the machine's network. Where the namespaces cannot be made, it says why and exits 77
+// (ctest's skip code).
 #include "e2e/NetworkInterface.h"
 
 #include <sched.h>
@@ -70,6 +70,11 @@ void enterNamespaces() {
 }
 
 void privateRunFolder() {
+    // A mount namespace of the child's own, so that its /proc below is not the parent's, which
+    // stays outside the PID namespace.
+    if (::unshare(CLONE_NEWNS) != 0) {
+        skip("a mount namespace for the child");
+    }
     // Nothing mounted here may leak out to the machine's namespace.
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
         skip("private mounts");
@@ -80,6 +85,18 @@ void privateRunFolder() {
     if (::mount("tmpfs", kRunFolder, "tmpfs", MS_NOSUID | MS_NODEV, "mode=0755") != 0) {
         skip(std::string("tmpfs on ") + kRunFolder);
     }
+    // The PID namespace's own /proc, so that /proc/PID names a process in here: a sanitizer
+    // ending a program started in here reads its threads there.
+    if (::mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) {
+        skip("/proc of the PID namespace");
+    }
+}
+
+/// This process's new tasks belong to the PID namespace, which ended with its first child:
+/// nothing can be started from here any more, not even a sanitizer's leak checker at exit.
+[[noreturn]] void endWithoutExitHandlers(int status) {
+    std::fflush(stdout);
+    ::_exit(status);
 }
 
 } // namespace
@@ -124,9 +141,9 @@ int main(int argc, char** argv) {
             std::printf("pcsc_sandbox: %s ran past %ld s and was stopped\n", argv[first], timeout);
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
-            return 124;
+            endWithoutExitHandlers(124);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    endWithoutExitHandlers(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
 }
