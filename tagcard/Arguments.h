@@ -29,7 +29,7 @@ struct SectorKey {
 SectorKey panelKey();
 
 /// "A:7D7D7D7D7D7D" or "B:...": the key type's letter in either case, a colon, 12 hex digits.
-Parsed<SectorKey> parseKey(std::string_view text);
+[[nodiscard]] Parsed<SectorKey> parseKey(std::string_view text);
 
 /// The keys a trailer gets: "A:HEX12,B:HEX12", both, in either order.
 struct NewKeys {
@@ -38,17 +38,18 @@ struct NewKeys {
 
     bool operator==(const NewKeys&) const = default;
 };
-Parsed<NewKeys> parseNewKeys(std::string_view text);
+[[nodiscard]] Parsed<NewKeys> parseNewKeys(std::string_view text);
 
 /// A key list: one key of 12 hex digits a line; blank lines and lines starting with # are
 /// skipped, and so are blanks around a key. A list with no key is refused.
-Parsed<std::vector<Key>> parseKeyList(std::string_view text);
+[[nodiscard]] Parsed<std::vector<Key>> parseKeyList(std::string_view text);
 
 /// One block as 32 hex digits.
-Parsed<Block> parseBlockHex(std::string_view text);
+[[nodiscard]] Parsed<Block> parseBlockHex(std::string_view text);
 
 /// A whole decimal number from `least` to `most`; `what` names it in the message.
-Parsed<int> parseNumber(std::string_view text, int least, int most, std::string_view what);
+[[nodiscard]] Parsed<int> parseNumber(std::string_view text, int least, int most,
+                                      std::string_view what);
 
 /// Upper-case hex, two digits a byte: 0A 1B gives "0A1B".
 std::string hexText(std::span<const std::uint8_t> bytes);

@@ -28,18 +28,19 @@ std::variant<std::vector<std::uint8_t>, std::string> readRawDump(const std::file
 
 /// The keys of a key list file (see parseKeyList): a regular file of at most 64 KiB, a link to
 /// one followed.
-Parsed<std::vector<Key>> loadKeyList(const std::filesystem::path& path);
+[[nodiscard]] Parsed<std::vector<Key>> loadKeyList(const std::filesystem::path& path);
 
 /// Where a dump will go, judged before the card is touched: its folder, open, and a name in it
 /// that is free or a regular file (which the dump replaces), never a link, FIFO or device.
 class DumpTarget {
 public:
-    static std::variant<DumpTarget, std::string> judge(const std::filesystem::path& path);
+    [[nodiscard]] static std::variant<DumpTarget, std::string>
+    judge(const std::filesystem::path& path);
 
     /// Writes `bytes` as the file, private to the user (a dump holds the card's keys): into a
     /// temporary file in the same folder, synced, renamed over the name, the folder synced. On
     /// failure the name holds what it held before, and the reason is returned.
-    std::optional<std::string> write(std::span<const std::uint8_t> bytes) const;
+    [[nodiscard]] std::optional<std::string> write(std::span<const std::uint8_t> bytes) const;
 
 private:
     DumpTarget(ports::FileDescriptor folder, std::string name, std::filesystem::path shown)

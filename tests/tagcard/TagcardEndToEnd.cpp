@@ -236,6 +236,7 @@ TEST_P(TagcardScripts, ProvisionServesEachCardLaidOnTheReaderAndCtrlCEndsEveryWa
     }
 
     takeAway(last);
+    expectRun({"scan", "--wait", "0.2"}, 2, "no card in the field (1 no card)");
     const auto waiting = launch({"--json", "provision", "--credit", "7", "--count", "2"});
     ASSERT_TRUE(waiting->waitForLine("Ctrl-C ends", 10s)) << waiting->transcript();
     waiting->signal(SIGINT);
