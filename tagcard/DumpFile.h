@@ -24,7 +24,8 @@ bool isRawDumpSize(std::size_t size);
 
 /// The bytes of a raw dump, or why the file is not one: a link, not a regular file, missing,
 /// unreadable, or of another size than a dump's.
-std::variant<std::vector<std::uint8_t>, std::string> readRawDump(const std::filesystem::path& path);
+[[nodiscard]] std::variant<std::vector<std::uint8_t>, std::string>
+readRawDump(const std::filesystem::path& path);
 
 /// The keys of a key list file (see parseKeyList): a regular file of at most 64 KiB, a link to
 /// one followed.
