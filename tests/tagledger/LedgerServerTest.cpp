@@ -1,5 +1,5 @@
 // tagledger's commands against a PostgreSQL server of the test's own.
-#include "PostgresServer.h"
+#include "e2e/PostgresServer.h"
 
 #include "e2e/ChildProcess.h"
 #include "e2e/TempFolder.h"
@@ -133,9 +133,7 @@ protected:
         const auto& result = std::get<tagledger::Result>(answer);
         return PQntuples(result.get()) > 0 ? PQgetvalue(result.get(), 0, 0) : "";
     }
-    std::string sql(const std::string& statement) const {
-        return sql(database_, statement);
-    }
+    std::string sql(const std::string& statement) const { return sql(database_, statement); }
     std::int64_t lines() const {
         return std::atoll(sql("SELECT count(*) FROM ledger_line").c_str());
     }

@@ -40,7 +40,9 @@ public:
     }
 
     /// A fresh cluster, not yet started; `failure()` says when it could not be made.
-    explicit PostgresServer(std::filesystem::path bin) : bin_(std::move(bin)) {
+    /// `durable`: the server syncs its writes, as a real one does (tests skip that for speed).
+    explicit PostgresServer(std::filesystem::path bin, bool durable = false)
+        : bin_(std::move(bin)), durable_(durable) {
         user_ = ::geteuid() == 0 ? kNobody : ::geteuid();
         // The server's user must reach its folders below ours.
         ::chmod(folder_.path().c_str(), 0755);
@@ -66,7 +68,8 @@ public:
     /// Starts the server and waits until it takes connections; whether it came.
     [[nodiscard]] bool start() {
         server_ = runAs({(bin_ / "postgres").string(), "-D", dataFolder(), "-k", socketFolder(),
-                         "-c", "listen_addresses=", "-c", "fsync=off", "-c", "max_connections=20"},
+                         "-c", "listen_addresses=", "-c", durable_ ? "fsync=on" : "fsync=off", "-c",
+                         "max_connections=20"},
                         /*wait=*/false);
         const std::string conninfo = url() + "&connect_timeout=2";
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -148,6 +151,7 @@ private:
     }
 
     std::filesystem::path bin_;
+    bool durable_;
     TempFolder folder_;
     uid_t user_;
     pid_t server_ = -1;
