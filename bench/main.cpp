@@ -4,6 +4,7 @@
 // memory of both programs; prints one table of figures against their limits. A benchmark, not a
 // test: it fails only when it cannot measure.
 #include "JournalAppend.h"
+#include "LedgerTimes.h"
 #include "LibraryCalls.h"
 #include "PcscCalls.h"
 #include "ProgramTimes.h"
@@ -29,7 +30,8 @@ int main(int argc, char* argv[]) {
         std::filesystem::canonical("/proc/self/exe").parent_path().string();
     bench::Table table;
     try {
-        // Arguments name the parts to run (calls, pcsc, ser2net, programs, journal, startup);
+        // Arguments name the parts to run (calls, pcsc, ser2net, programs, journal, ledger,
+        // startup);
         // none runs them all.
         const QStringList parts = QApplication::arguments().mid(1);
         const auto wanted = [&parts](const char* part) {
@@ -50,6 +52,9 @@ int main(int argc, char* argv[]) {
         }
         if (wanted("journal")) {
             bench::measureJournalAppend(table);
+        }
+        if (wanted("ledger")) {
+            bench::measureLedger(table);
         }
         if (wanted("startup")) {
             bench::measureStartUp(binFolder, table);

@@ -1,16 +1,35 @@
 #include "mf_api/pcsc/PcscLink.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <future>
 #include <mutex>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace mfapi::pcsc {
 
 namespace {
+/// A service that answers at all mostly answers within this: the caller keeps its core, yielding,
+/// rather than sleep and pay a second wake-up on every call.
+constexpr auto kQuickAnswer = std::chrono::microseconds(300);
+
+/// Whether the answer came within `timeout`.
+template <typename Answer> bool answered(Answer& answer, std::chrono::milliseconds timeout) {
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < kQuickAnswer) {
+        if (answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+            return true;
+        }
+        std::this_thread::yield();
+    }
+    return answer.wait_for(timeout - (std::chrono::steady_clock::now() - start)) ==
+           std::future_status::ready;
+}
+
 /// Threads left behind on a stuck service, at most, before calls stop starting new ones.
 constexpr int kMostLeftBehind = 4;
 /// Letting go at the end: the card's disconnect and the context's release.
@@ -125,7 +144,7 @@ template <typename Value, typename Call> PcscLink::Outcome<Value> PcscLink::run(
         worker_->jobs.emplace_back([task](Held& held) { (*task)(held); });
         worker_->changed.notify_all();
     }
-    if (answer.wait_for(timeout_) != std::future_status::ready) {
+    if (!answered(answer, timeout_)) {
         leaveBehind();
         return {SCARD_E_TIMEOUT, {}};
     }
