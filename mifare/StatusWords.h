@@ -17,10 +17,11 @@ enum class StatusWord : std::uint16_t {
     MemoryFailure = 0x6581,  ///< Memory failure.
     WrongLength = 0x6700,    ///< Lc or Le wrong.
     SecurityNotSatisfied = 0x6982,
-    AuthenticationBlocked = 0x6983,
+    AuthenticationBlocked = 0x6983, ///< Authentication cannot be done; method blocked.
     ReferenceDataUnusable = 0x6984, ///< The key cannot be used.
     ConditionsNotSatisfied = 0x6985,
     CommandNotAllowed = 0x6986,
+    NonVolatileMemoryUnavailable = 0x6987, ///< Load Keys: the reader has no such key memory.
     KeyNumberInvalid = 0x6988,
     FunctionNotSupported = 0x6A81,
     NotFound = 0x6A82,        ///< No such block.

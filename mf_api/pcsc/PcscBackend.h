@@ -81,6 +81,9 @@ private:
     void dropCard();
     /// A request, a failed authentication or the card's leaving end the card's session.
     void endSession();
+    /// A memory operation the card refused: on the air the card answers NAK and drops out of
+    /// its session, so the library's record does too, and the next operation needs a request.
+    [[nodiscard]] std::int32_t refusedByCard(std::int32_t outcome);
     /// Loads the current key into the reader's volatile location unless it is there already.
     [[nodiscard]] std::int32_t ensureKeyLoaded();
     /// 7 unless a card is selected; 6 outside the card or across sectors; 4 unless the sector

@@ -49,25 +49,67 @@ TEST(CardAtr, OtherCardsAndBrokenAtrsGiveNoCardType) {
     EXPECT_FALSE(cardTypeFromAtr(Bytes{}));
 }
 
-TEST(StatusWords, EachWordMapsToOurCode) {
-    const auto sw = [](CardStep step, std::uint8_t sw1, std::uint8_t sw2) {
-        return statusOfAnswer(step, Bytes{0x01, 0x02, sw1, sw2});
+TEST(StatusWords, EachWordMapsToOurCodeForEachStep) {
+    // docs/pcsc.md's table: a status word, then its status for each step.
+    struct Row {
+        std::uint8_t sw1, sw2;
+        std::int32_t uid, loadKey, authenticate, read, write;
     };
-    EXPECT_EQ(sw(CardStep::Read, 0x90, 0x00), MF_OK);
-    EXPECT_EQ(sw(CardStep::Authenticate, 0x63, 0x00), MF_ERR_AUTH_FAILED);
-    EXPECT_EQ(sw(CardStep::Read, 0x63, 0x00), MF_ERR_ACCESS_DENIED);
-    EXPECT_EQ(sw(CardStep::Uid, 0x63, 0x00), MF_ERR_NO_CARD);
-    EXPECT_EQ(sw(CardStep::LoadKey, 0x63, 0x00), MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(sw(CardStep::Read, 0x69, 0x82), MF_ERR_NOT_AUTHENTICATED);
-    EXPECT_EQ(sw(CardStep::Authenticate, 0x69, 0x82), MF_ERR_AUTH_FAILED);
-    EXPECT_EQ(sw(CardStep::Write, 0x69, 0x86), MF_ERR_ACCESS_DENIED);
-    EXPECT_EQ(sw(CardStep::Write, 0x6A, 0x82), MF_ERR_BAD_BLOCK);
-    EXPECT_EQ(sw(CardStep::Read, 0x6B, 0x00), MF_ERR_BAD_BLOCK);
-    EXPECT_EQ(sw(CardStep::LoadKey, 0x69, 0x88), MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(sw(CardStep::Read, 0x6D, 0x00), MF_ERR_UNKNOWN_COMMAND);
-    EXPECT_EQ(sw(CardStep::Write, 0x65, 0x81), MF_ERR_CARD_NO_ANSWER);
-    EXPECT_EQ(sw(CardStep::Read, 0x6C, 0x10), MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(sw(CardStep::Read, 0x12, 0x34), MF_ERR_UNKNOWN_STATUS);
+    constexpr std::int32_t kUnknown = MF_ERR_UNKNOWN_STATUS;
+    const std::vector<Row> table{
+        {0x90, 0x00, MF_OK, MF_OK, MF_OK, MF_OK, MF_OK},
+        // Some readers give 63 00 for every refusal.
+        {0x63, 0x00, MF_ERR_NO_CARD, MF_ERR_BAD_PARAMETER, MF_ERR_AUTH_FAILED, MF_ERR_ACCESS_DENIED,
+         MF_ERR_ACCESS_DENIED},
+        // A read or write goes out only to a sector the library holds authenticated: whichever
+        // word refuses it, the card's access conditions did.
+        {0x69, 0x82, MF_ERR_NOT_AUTHENTICATED, MF_ERR_NOT_AUTHENTICATED, MF_ERR_AUTH_FAILED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x83, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x84, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED, MF_ERR_AUTH_FAILED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x85, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x86, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x87, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER},
+        {0x69, 0x88, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER},
+        {0x67, 0x00, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER},
+        {0x6C, 0x10, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER},
+        {0x6A, 0x82, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK,
+         MF_ERR_BAD_BLOCK},
+        {0x62, 0x82, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK,
+         MF_ERR_BAD_BLOCK},
+        {0x6B, 0x00, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK},
+        {0x6A, 0x81, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND,
+         MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND},
+        {0x6D, 0x00, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND,
+         MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND},
+        {0x6E, 0x00, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND,
+         MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND},
+        {0x64, 0x00, MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER,
+         MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER},
+        {0x65, 0x81, MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER,
+         MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER},
+        {0x12, 0x34, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown},
+    };
+    for (const Row& row : table) {
+        const auto sw = [&](CardStep step) {
+            return statusOfAnswer(step, Bytes{0x01, 0x02, row.sw1, row.sw2});
+        };
+        const auto name = testing::Message() << std::hex << int{row.sw1} << " " << int{row.sw2};
+        EXPECT_EQ(sw(CardStep::Uid), row.uid) << name << ", UID";
+        EXPECT_EQ(sw(CardStep::LoadKey), row.loadKey) << name << ", load key";
+        EXPECT_EQ(sw(CardStep::Authenticate), row.authenticate) << name << ", authenticate";
+        EXPECT_EQ(sw(CardStep::Read), row.read) << name << ", read";
+        EXPECT_EQ(sw(CardStep::Write), row.write) << name << ", write";
+    }
 }
 
 TEST(StatusWords, AnAnswerWithoutStatusWordIsALostAnswer) {

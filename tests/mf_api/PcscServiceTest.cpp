@@ -204,6 +204,20 @@ TEST_F(PcscService, ACardThatStopsAnsweringCostsOneDeadlineAndItsSession) {
     }
 }
 
+TEST_F(PcscService, AReaderThatRefusesWithSecurityStatusNotSatisfiedGivesAccessDenied) {
+    // The sector is authenticated (the card said 90 00), so 69 82 to the read is the card's
+    // access conditions refusing it, as the emulator's 69 86 is: 5, and the card's session ends.
+    ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
+    takeAway("1");
+    VpcdCard card(VpcdCard::Fault::SecurityNotSatisfied);
+    ASSERT_TRUE(card.connected());
+    ASSERT_TRUE(PcscWatch::waitForCard(kReader, true, 10s)) << pcscdLog();
+    ASSERT_NO_FATAL_FAILURE(openSector());
+    EXPECT_EQ(readBlockFour(), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(readBlockFour(), MF_ERR_NOT_SELECTED);
+    EXPECT_EQ(card.reads(), 1U);
+}
+
 TEST_F(PcscService, AStoppedPcscdCostsEachCallOneDeadline) {
     ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
     ASSERT_NO_FATAL_FAILURE(readCredit(50));
