@@ -53,6 +53,7 @@ std::int32_t statusOfAnswer(CardStep step, std::span<const std::uint8_t> answer)
         return status::kAccessDenied;
     case StatusWord::KeyNumberInvalid:
     case StatusWord::NonVolatileMemoryUnavailable:
+    case StatusWord::KeyLengthIncorrect:
         return status::kBadParameter;
     case StatusWord::NotFound:
     case StatusWord::EndReached:
