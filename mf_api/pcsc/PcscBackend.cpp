@@ -30,8 +30,9 @@ bool validKeySlot(KeyType keyType, std::uint8_t slot) {
 
 } // namespace
 
-PcscBackend::PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys)
-    : link_(std::move(link)), readerNames_{std::move(reader)}, keys_(std::move(keys)) {
+PcscBackend::PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys, bool followsCards)
+    : link_(std::move(link)), readerNames_{std::move(reader)}, followsCards_(followsCards),
+      keys_(std::move(keys)) {
 }
 
 void PcscBackend::endSession() {
@@ -78,16 +79,23 @@ Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, protocol::Req
     if (!protocol::isKnown(mode)) {
         return {status::kBadParameter, {}};
     }
-    const auto now = readerNow();
+    auto now = readerNow();
     if (now.status != status::kOk) {
         return {now.status, {}};
     }
-    const ReaderStatus& reader = now.value;
     endSession();
-    if (!reader.cardPresent()) {
+    if (!now.value.cardPresent()) {
         dropCard();
-        return {status::kNoCard, {}};
+        if (!followsCards_) {
+            return {status::kNoCard, {}};
+        }
+        // The card may lie on another contactless reader: the port follows it there.
+        now = cardElsewhere();
+        if (now.status != status::kOk) {
+            return {now.status, {}};
+        }
     }
+    const ReaderStatus& reader = now.value;
     if (link_.cardConnected() && reader.cardEvents() != cardEvents_) {
         dropCard(); // another card, or the same one back: connect anew
     }

@@ -150,6 +150,33 @@ TEST(ReaderChoice, PcscIsTheFirstContactlessReaderElseTheFirst) {
     EXPECT_FALSE(chooseReader({}, ""));
 }
 
+TEST(ReaderChoice, PcscGoesToTheContactlessReaderThatHoldsACard) {
+    const Bytes contactCard{0x3B, 0x95, 0x13, 0x81, 0x01, 0x80, 0x73, 0xFF, 0x01, 0x00, 0x0B};
+    const ReaderSeen contactWithCard{"Gemalto PC Twin Reader 00 00", contactCard};
+    const ReaderSeen emptyPicc{"ACS ACR122U PICC Interface 01 00", {}};
+    const ReaderSeen vpcdEmpty{"Virtual PCD 00 00", {}};
+    const ReaderSeen vpcdWithCard{"Virtual PCD 00 01", k1KAtr};
+    const ReaderSeen piccWithCard{"OMNIKEY 5422 (CL) 02 00", k1KAtr};
+    // At the open: the first contactless reader holding a card, before an empty one.
+    EXPECT_EQ(chooseReader({emptyPicc, vpcdWithCard}, ""), 1U);
+    EXPECT_EQ(chooseReader({contactWithCard, emptyPicc, vpcdEmpty}, ""), 1U);
+    // At a request that found none: only a contactless reader that holds a card will do.
+    struct Case {
+        std::vector<ReaderSeen> readers;
+        std::optional<std::size_t> chosen;
+    };
+    const std::vector<Case> cases{
+        {{vpcdEmpty, vpcdWithCard}, 1U},
+        {{vpcdEmpty, contactWithCard, piccWithCard}, 2U},
+        {{piccWithCard, vpcdWithCard}, 0U},
+        {{contactWithCard, emptyPicc, vpcdEmpty}, std::nullopt},
+        {{}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(contactlessReaderWithACard(c.readers), c.chosen) << c.readers.size();
+    }
+}
+
 TEST(ReaderChoice, PcscTextIsTheFirstNameHoldingItIgnoringCase) {
     const std::vector<ReaderSeen> readers{{"Virtual PCD 00 00", {}}, {"Virtual PCD 00 01", {}}};
     EXPECT_EQ(chooseReader(readers, "pcd 00 01"), 1U);
