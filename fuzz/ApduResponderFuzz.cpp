@@ -1,8 +1,9 @@
 // libFuzzer target: the emulator as a PC/SC card. The input is what vpcd sends (messages of a
 // 2-byte length and their bytes), handled as the vpcd link does: a 1-byte message is a control
 // code, any other a command APDU for the responder, against a reader model with a default card
-// in the field. Every answer ends in a status word, carries data only with 90 00 and no more
-// than four blocks of it, and what an Update Binary acknowledges is what the card then holds.
+// in the field. Every answer ends in a status word, carries data only with 90 00 (or the UID
+// with 62 82, to a Get Data whose Le is longer) and no more than four blocks of it, and what an
+// Update Binary acknowledges is what the card then holds.
 #include "emulator/model/Reader.h"
 #include "emulator/pcsc/ApduResponder.h"
 #include "emulator/pcsc/VpcdFraming.h"
@@ -53,7 +54,17 @@ void checkAnswer(const kov450::MifareClassic& card, std::span<const std::uint8_t
     mustFrame(bytes);
     const bool ok = bytes[bytes.size() - 2] == 0x90 && bytes[bytes.size() - 1] == 0x00;
     if (!ok) {
-        require(bytes.size() == 2 && !answer.memoryChanged);
+        require(!answer.memoryChanged);
+        const bool endReached = bytes[bytes.size() - 2] == 0x62 && bytes[bytes.size() - 1] == 0x82;
+        if (endReached && bytes.size() > 2) {
+            // The UID, to a Get Data that asked for more.
+            const kov450::Uid uid = card.uid();
+            require(apdu.size() == 5 && apdu[1] == 0xCA && apdu[4] > uid.size() &&
+                    bytes.size() == uid.size() + 2 &&
+                    std::equal(uid.begin(), uid.end(), bytes.begin()));
+            return;
+        }
+        require(bytes.size() == 2);
         return;
     }
     // Only a well-formed storage-card command succeeds.

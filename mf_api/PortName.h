@@ -29,10 +29,10 @@ struct TcpPort {
     std::uint16_t port = 0;
 };
 
-/// A reader reached through the PC/SC service (pcscd): `pcsc` is the first reader with a
-/// contactless slot, `pcsc:TEXT` the first whose name holds TEXT, ignoring case.
+/// A reader reached through the PC/SC service (pcscd): `pcsc` is the contactless reader that
+/// holds a card, `pcsc:TEXT` the first whose name holds TEXT, ignoring case.
 struct PcscPort {
-    std::string nameContains; ///< Empty for the first contactless reader.
+    std::string nameContains; ///< Empty for whichever contactless reader holds a card.
 };
 
 using PortTarget = std::variant<DevicePort, TcpPort, PcscPort>;

@@ -4,6 +4,23 @@
 
 namespace mifare {
 
+std::optional<std::string_view> nameOf(std::uint8_t instruction) {
+    switch (static_cast<Instruction>(instruction)) {
+    case Instruction::GetData:
+        return "Get data";
+    case Instruction::LoadKeys:
+        return "Load key";
+    case Instruction::GeneralAuthenticate:
+    case Instruction::Authenticate:
+        return "Authenticate";
+    case Instruction::ReadBinary:
+        return "Read binary";
+    case Instruction::UpdateBinary:
+        return "Update binary";
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 constexpr auto kBlockLength = static_cast<std::uint8_t>(kBlockSize);

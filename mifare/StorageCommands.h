@@ -5,7 +5,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace mifare {
@@ -40,14 +42,21 @@ constexpr std::uint8_t toByte(Instruction instruction) {
     return static_cast<std::uint8_t>(instruction);
 }
 
+/// A storage-card instruction's name ("Read binary"), for a person reading a trace; nothing for
+/// an instruction not listed above.
+[[nodiscard]] std::optional<std::string_view> nameOf(std::uint8_t instruction);
+
 /// Get Data's P1 for the UID.
 inline constexpr std::uint8_t kGetDataUid = 0x00;
 /// Key type bytes of General Authenticate: MIFARE's own authentication with key A or key B.
 inline constexpr std::uint8_t kKeyTypeA = 0x60;
 inline constexpr std::uint8_t kKeyTypeB = 0x61;
-/// Load Keys key structures: into the reader's volatile or non-volatile key memory.
+/// Load Keys key structures: a card key sent plain into the reader's volatile key memory, and
+/// the bits for non-volatile memory, a secured transmission and a reader key.
 inline constexpr std::uint8_t kVolatileKey = 0x00;
 inline constexpr std::uint8_t kNonVolatileKey = 0x20;
+inline constexpr std::uint8_t kSecuredTransmission = 0x40;
+inline constexpr std::uint8_t kReaderKey = 0x80;
 /// General Authenticate's data: version 01, block address high and low, key type, key number.
 inline constexpr std::uint8_t kAuthenticateVersion = 0x01;
 inline constexpr std::uint8_t kAuthenticateDataSize = 5;

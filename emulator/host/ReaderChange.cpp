@@ -1,6 +1,7 @@
 #include "emulator/host/ReaderChange.h"
 
 #include "emulator/model/HexText.h"
+#include "mifare/StatusWords.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +11,7 @@ namespace kov450 {
 namespace {
 
 /// PC/SC's status word for a write the card's memory did not take.
-constexpr std::array<std::uint8_t, 2> kMemoryFailure{0x65, 0x81};
+constexpr auto kMemoryFailure = mifare::bytesOf(mifare::StatusWord::MemoryFailure);
 
 /// Turns each kind of answer into its refusal.
 struct Refusal {

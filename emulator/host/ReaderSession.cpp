@@ -1,5 +1,6 @@
 #include "emulator/host/ReaderSession.h"
 
+#include "mifare/StatusWords.h"
 #include "protocol/Status.h"
 
 namespace kov450 {
@@ -7,7 +8,7 @@ namespace kov450 {
 namespace {
 
 /// PC/SC's status word when no better one says what went wrong.
-const std::vector<std::uint8_t> kNoDiagnosis{0x6F, 0x00};
+constexpr auto kNoDiagnosis = mifare::bytesOf(mifare::StatusWord::NoPreciseDiagnosis);
 
 } // namespace
 
@@ -63,7 +64,7 @@ CardApdu::Answer ReaderSession::apply(CardApdu command) {
     MifareClassic* card = cardInField(command.card);
     if (card == nullptr) {
         // The link asks only for the card it serves, which is in the field.
-        return kNoDiagnosis;
+        return {kNoDiagnosis.begin(), kNoDiagnosis.end()};
     }
     std::optional<Reader::Memento> before = reader_.memento();
     pcsc::ApduResponder::Answer answer = responder_.respond(*card, command.apdu);

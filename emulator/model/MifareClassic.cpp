@@ -99,10 +99,16 @@ void MifareClassic::loseAuthentication() {
     pending_.reset();
 }
 
+std::int32_t MifareClassic::refuse(std::int32_t status) {
+    deselect();
+    return status;
+}
+
 bool MifareClassic::wake(bool wakeHalted) {
     if (state_ == CardState::Halt && !wakeHalted) {
         return false;
     }
+    wokenFromHalt_ = state_ == CardState::Halt;
     state_ = CardState::Ready;
     loseAuthentication();
     return true;
@@ -118,7 +124,7 @@ bool MifareClassic::select() {
 
 void MifareClassic::deselect() {
     if (state_ == CardState::Ready || state_ == CardState::Active) {
-        state_ = CardState::Idle;
+        state_ = wokenFromHalt_ ? CardState::Halt : CardState::Idle;
     }
     loseAuthentication();
 }
@@ -134,6 +140,7 @@ bool MifareClassic::halt() {
 
 void MifareClassic::powerOff() {
     state_ = CardState::Idle;
+    wokenFromHalt_ = false;
     loseAuthentication();
 }
 
@@ -142,20 +149,16 @@ std::int32_t MifareClassic::authenticate(KeyType type, std::size_t block, const 
         return protocol::status::kBadBlock;
     }
     const std::size_t sector = sectorOf(block);
-    const auto conditions = conditionsOf(sector);
-    if (!conditions) {
-        deselect();
-        return protocol::status::kAccessDenied;
+    if (!conditionsOf(sector)) {
+        return refuse(protocol::status::kAccessDenied);
     }
     const Block& trailer = memory_[trailerOf(sector)];
     const std::size_t offset = type == KeyType::A ? 0 : kKeyBOffset;
-    const bool keyMatches =
-        std::equal(key.begin(), key.end(), trailer.begin() + static_cast<std::ptrdiff_t>(offset));
-    const bool keyUsable = type == KeyType::A || !keyBReadable((*conditions)[3]);
-    if (!keyMatches || !keyUsable) {
-        // A failed authentication sends the card back to Idle, as a real card does.
-        deselect();
-        return protocol::status::kAuthFailed;
+    // A readable key B still authenticates; the access checks then refuse everything it asks.
+    if (!std::equal(key.begin(), key.end(),
+                    trailer.begin() + static_cast<std::ptrdiff_t>(offset))) {
+        // A failed authentication drops the card out of its session, as a real card does.
+        return refuse(protocol::status::kAuthFailed);
     }
     loseAuthentication();
     authenticated_ = Authentication{sector, type};
@@ -173,10 +176,16 @@ std::int32_t MifareClassic::checkRange(std::size_t first, std::size_t count) con
     if (!authenticated_ || authenticated_->sector != sector) {
         return protocol::status::kNotAuthenticated;
     }
-    if (!conditionsOf(sector)) {
-        return protocol::status::kAccessDenied;
-    }
     return protocol::status::kOk;
+}
+
+std::optional<SectorConditions> MifareClassic::openConditions() const {
+    auto conditions = conditionsOf(authenticated_->sector);
+    // Where key B may be read it cannot serve for access: every operation after it is refused.
+    if (conditions && authenticated_->key == KeyType::B && keyBReadable((*conditions)[3])) {
+        return std::nullopt;
+    }
+    return conditions;
 }
 
 Block MifareClassic::readable(std::size_t block, const SectorConditions& conditions) const {
@@ -195,21 +204,24 @@ Block MifareClassic::readable(std::size_t block, const SectorConditions& conditi
 }
 
 std::int32_t MifareClassic::read(std::size_t first, std::size_t count,
-                                 std::vector<std::uint8_t>& out) const {
+                                 std::vector<std::uint8_t>& out) {
     if (const std::int32_t status = checkRange(first, count); status != protocol::status::kOk) {
         return status;
     }
-    const SectorConditions conditions = *conditionsOf(sectorOf(first));
+    const auto conditions = openConditions();
+    if (!conditions) {
+        return refuse(protocol::status::kAccessDenied);
+    }
     std::vector<std::uint8_t> bytes;
     for (std::size_t block = first; block < first + count; ++block) {
         if (isTrailer(block)) {
-            const Block shown = readable(block, conditions);
+            const Block shown = readable(block, *conditions);
             bytes.insert(bytes.end(), shown.begin(), shown.end());
             continue;
         }
-        if (!dataAllowed(conditions[accessGroupOf(block)], DataOperation::Read,
+        if (!dataAllowed((*conditions)[accessGroupOf(block)], DataOperation::Read,
                          authenticated_->key)) {
-            return protocol::status::kAccessDenied;
+            return refuse(protocol::status::kAccessDenied);
         }
         bytes.insert(bytes.end(), memory_[block].begin(), memory_[block].end());
     }
@@ -225,22 +237,23 @@ std::int32_t MifareClassic::write(std::size_t first, std::size_t count,
     if (data.size() != count * 16) {
         return protocol::status::kBadParameter;
     }
-    const SectorConditions conditions = *conditionsOf(sectorOf(first));
+    const auto conditions = openConditions();
+    if (!conditions) {
+        return refuse(protocol::status::kAccessDenied);
+    }
     const KeyType key = authenticated_->key;
-    const Condition trailer = conditions[3];
+    const Condition trailer = (*conditions)[3];
     // Check every block before changing any, so that a refused write changes nothing.
     for (std::size_t block = first; block < first + count; ++block) {
-        if (block == 0) {
-            return protocol::status::kAccessDenied;
-        }
         const bool allowed =
-            isTrailer(block)
-                ? trailerAllowed(trailer, TrailerPart::KeyAWrite, key) ||
-                      trailerAllowed(trailer, TrailerPart::AccessWrite, key) ||
-                      trailerAllowed(trailer, TrailerPart::KeyBWrite, key)
-                : dataAllowed(conditions[accessGroupOf(block)], DataOperation::Write, key);
+            block != 0 &&
+            (isTrailer(block)
+                 ? trailerAllowed(trailer, TrailerPart::KeyAWrite, key) ||
+                       trailerAllowed(trailer, TrailerPart::AccessWrite, key) ||
+                       trailerAllowed(trailer, TrailerPart::KeyBWrite, key)
+                 : dataAllowed((*conditions)[accessGroupOf(block)], DataOperation::Write, key));
         if (!allowed) {
-            return protocol::status::kAccessDenied;
+            return refuse(protocol::status::kAccessDenied);
         }
     }
     for (std::size_t block = first; block < first + count; ++block) {
@@ -264,49 +277,45 @@ std::int32_t MifareClassic::write(std::size_t first, std::size_t count,
     return protocol::status::kOk;
 }
 
-std::int32_t MifareClassic::checkValueAccess(std::size_t block, DataOperation operation) const {
-    if (const std::int32_t status = checkRange(block, 1); status != protocol::status::kOk) {
-        return status;
-    }
-    if (block == 0 || isTrailer(block)) {
-        return protocol::status::kAccessDenied;
-    }
-    const SectorConditions conditions = *conditionsOf(sectorOf(block));
-    if (!dataAllowed(conditions[accessGroupOf(block)], operation, authenticated_->key)) {
-        return protocol::status::kAccessDenied;
-    }
-    return protocol::status::kOk;
+bool MifareClassic::valueAllowed(std::size_t block, DataOperation operation) const {
+    const auto conditions = openConditions();
+    return conditions && block != 0 && !isTrailer(block) &&
+           dataAllowed((*conditions)[accessGroupOf(block)], operation, authenticated_->key);
 }
 
 std::int32_t MifareClassic::valueOperation(ValueOperation operation, std::size_t block,
                                            std::int32_t operand) {
+    if (const std::int32_t status = checkRange(block, 1); status != protocol::status::kOk) {
+        return status;
+    }
     const DataOperation needed = operation == ValueOperation::Increment
                                      ? DataOperation::Increment
                                      : DataOperation::DecrementTransferRestore;
-    if (const std::int32_t status = checkValueAccess(block, needed);
-        status != protocol::status::kOk) {
-        return status;
+    if (!valueAllowed(block, needed)) {
+        return refuse(protocol::status::kAccessDenied);
     }
     const auto current = mifare::decodeValueBlock(memory_[block]);
     if (!current) {
-        return protocol::status::kNotValueBlock;
+        return refuse(protocol::status::kNotValueBlock);
     }
     const auto result = mifare::applyValueOperation(operation, current->value, operand);
     if (!result) {
-        return protocol::status::kBadParameter;
+        return refuse(protocol::status::kBadParameter);
     }
     pending_ = PendingValue{*result, current->address};
     return protocol::status::kOk;
 }
 
 std::int32_t MifareClassic::transfer(std::size_t block) {
-    if (const std::int32_t status =
-            checkValueAccess(block, DataOperation::DecrementTransferRestore);
-        status != protocol::status::kOk) {
+    if (const std::int32_t status = checkRange(block, 1); status != protocol::status::kOk) {
         return status;
     }
+    // The reader knows whether a value operation succeeded, and sends no transfer without one.
     if (!pending_) {
         return protocol::status::kNoValuePending;
+    }
+    if (!valueAllowed(block, DataOperation::DecrementTransferRestore)) {
+        return refuse(protocol::status::kAccessDenied);
     }
     memory_[block] = mifare::encodeValueBlock({pending_->value, pending_->address});
     return protocol::status::kOk;

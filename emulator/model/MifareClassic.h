@@ -32,7 +32,11 @@ inline constexpr std::size_t kCreditBlock = 4;
 /// A MIFARE Classic 1K or 4K card: its memory (the only state that outlives the field) and its
 /// protocol state while powered. Every operation returns a reader status (protocol/Status.h). The
 /// card is strict: a denied write or value operation changes nothing, block 0 never changes, and a
-/// sector whose access bits are malformed is blocked.
+/// sector whose access bits are malformed is blocked. Key B authenticates even where the trailer
+/// lets it be read, and then opens nothing. What the card itself refuses (the access conditions,
+/// a value block's format or range) it answers with NAK and drops out of its session
+/// (deselect); what the reader checks before it sends (blocks outside the card or the
+/// authenticated sector, a transfer with nothing to transfer) leaves the session as it is.
 class MifareClassic {
 public:
     static MifareClassic makeDefault(CardKind kind, const Uid& uid, std::uint8_t credit);
@@ -55,7 +59,8 @@ public:
     bool wake(bool wakeHalted);
     /// Ready to Active on a select of this card's UID.
     bool select();
-    /// Active or Ready back to Idle: another card was selected or a command failed.
+    /// Active or Ready back to Idle (to Halt when a WUPA woke it from Halt, ISO/IEC 14443-3's
+    /// ACTIVE* state): another card was selected, or the card refused a command (NAK).
     void deselect();
     /// Active to Halt.
     bool halt();
@@ -64,7 +69,7 @@ public:
 
     [[nodiscard]] std::int32_t authenticate(KeyType type, std::size_t block, const Key& key);
     [[nodiscard]] std::int32_t read(std::size_t first, std::size_t count,
-                                    std::vector<std::uint8_t>& out) const;
+                                    std::vector<std::uint8_t>& out);
     [[nodiscard]] std::int32_t write(std::size_t first, std::size_t count,
                                      std::span<const std::uint8_t> data);
     [[nodiscard]] std::int32_t valueOperation(ValueOperation operation, std::size_t block,
@@ -88,14 +93,21 @@ private:
 
     MifareClassic(CardKind kind, std::vector<Block> memory);
     std::optional<SectorConditions> conditionsOf(std::size_t sector) const;
+    /// The reader's own checks: blocks inside the card and one sector, that sector authenticated.
     [[nodiscard]] std::int32_t checkRange(std::size_t first, std::size_t count) const;
-    [[nodiscard]] std::int32_t checkValueAccess(std::size_t block, DataOperation operation) const;
+    /// The authenticated sector's conditions, or nothing where the card opens nothing to this
+    /// authentication (malformed access bits, a readable key B).
+    std::optional<SectorConditions> openConditions() const;
+    bool valueAllowed(std::size_t block, DataOperation operation) const;
     Block readable(std::size_t block, const SectorConditions& conditions) const;
     void loseAuthentication();
+    /// A NAK: the card drops out of its session and the status goes back to the reader.
+    [[nodiscard]] std::int32_t refuse(std::int32_t status);
 
     CardKind kind_;
     std::vector<Block> memory_;
     CardState state_ = CardState::Idle;
+    bool wokenFromHalt_ = false;
     std::optional<Authentication> authenticated_;
     std::optional<PendingValue> pending_;
 };

@@ -86,6 +86,9 @@ private:
     Outcome on(Tag<Command::WriteBlocks>, const protocol::BlockWrite& request);
     Outcome on(Tag<Command::ValueOperation>, const protocol::ValueRequest& request);
     Outcome on(Tag<Command::Transfer>, const protocol::TransferBlock& request);
+    /// The outcome of a command the selected card answered; the reader forgets a card that
+    /// dropped out of its session.
+    Outcome followCard(const MifareClassic& card, Outcome outcome);
     /// The selected card, or the status that says why there is none.
     std::variant<MifareClassic*, std::int32_t> selectedCard();
     void fieldOff();

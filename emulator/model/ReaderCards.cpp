@@ -125,12 +125,8 @@ Reader::Outcome Reader::on(Tag<Command::Authenticate>, const protocol::Authentic
         if (card.uid() != request.uid) {
             return statusOnly(status::kNotSelected);
         }
-        const std::int32_t code =
-            card.authenticate(request.keyType, request.block, state_.currentKey);
-        if (card.state() != CardState::Active) {
-            selected_.reset();
-        }
-        return statusOnly(code);
+        return followCard(
+            card, statusOnly(card.authenticate(request.keyType, request.block, state_.currentKey)));
     });
 }
 
@@ -138,13 +134,13 @@ Reader::Outcome Reader::on(Tag<Command::ReadBlocks>, const protocol::BlockRange&
     return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
         std::vector<std::uint8_t> data;
         const std::int32_t code = card.read(request.block, request.count, data);
-        return Outcome{code, std::move(data)};
+        return followCard(card, Outcome{code, std::move(data)});
     });
 }
 
 Reader::Outcome Reader::on(Tag<Command::WriteBlocks>, const protocol::BlockWrite& request) {
     return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
-        return statusOnly(card.write(request.block, request.count, request.data));
+        return followCard(card, statusOnly(card.write(request.block, request.count, request.data)));
     });
 }
 
@@ -153,14 +149,24 @@ Reader::Outcome Reader::on(Tag<Command::ValueOperation>, const protocol::ValueRe
         if (!protocol::isKnown(request.operation)) {
             return statusOnly(status::kBadParameter);
         }
-        return statusOnly(card.valueOperation(request.operation, request.block, request.operand));
+        return followCard(card, statusOnly(card.valueOperation(request.operation, request.block,
+                                                               request.operand)));
     });
 }
 
 Reader::Outcome Reader::on(Tag<Command::Transfer>, const protocol::TransferBlock& request) {
     return withSelectedCard(selectedCard(), [&](MifareClassic& card) {
-        return statusOnly(card.transfer(request.block));
+        return followCard(card, statusOnly(card.transfer(request.block)));
     });
+}
+
+Reader::Outcome Reader::followCard(const MifareClassic& card, Outcome outcome) {
+    // A card that refused the command (NAK) has left its session: the reader lets go of it, so
+    // that the next command asks for a new request.
+    if (card.state() != CardState::Active) {
+        selected_.reset();
+    }
+    return outcome;
 }
 
 } // namespace kov450

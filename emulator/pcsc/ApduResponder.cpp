@@ -23,11 +23,15 @@ ApduResponder::Answer word(StatusWord sw) {
     return {{bytes.begin(), bytes.end()}, false};
 }
 
-/// Data followed by the status word of success.
-ApduResponder::Answer withSuccess(Bytes data) {
-    const auto sw = mifare::bytesOf(StatusWord::Success);
-    data.insert(data.end(), sw.begin(), sw.end());
+/// Data followed by a status word, of success unless another is given.
+ApduResponder::Answer withWord(Bytes data, StatusWord sw = StatusWord::Success) {
+    const auto bytes = mifare::bytesOf(sw);
+    data.insert(data.end(), bytes.begin(), bytes.end());
     return {std::move(data), false};
+}
+
+ApduResponder::Answer withSuccess(Bytes data) {
+    return withWord(std::move(data));
 }
 
 /// The status word that tells a PC/SC client what the card's model said.
@@ -87,7 +91,7 @@ ApduResponder::Answer ApduResponder::respond(MifareClassic& card,
             return word(StatusWord::WrongLength);
         }
         if (data[1] != 0) {
-            return word(StatusWord::NotFound);
+            return word(StatusWord::NoInformation); // a block beyond any card
         }
         return authenticate(card, data[2], data[3], data[4]);
     }
@@ -108,20 +112,49 @@ ApduResponder::Answer ApduResponder::respond(MifareClassic& card,
 
 ApduResponder::Answer ApduResponder::getData(const MifareClassic& card,
                                              std::span<const std::uint8_t> apdu) const {
+    if (apdu.size() > mifare::kHeaderSize) {
+        return word(StatusWord::WrongLength);
+    }
     if (apdu[mifare::kP1At] != mifare::kGetDataUid) {
         return word(StatusWord::FunctionNotSupported); // only the UID; no historical bytes here
     }
+    if (apdu[mifare::kP2At] != 0x00) {
+        return word(StatusWord::WrongParameters);
+    }
     const Uid uid = card.uid();
-    return withSuccess({uid.begin(), uid.end()});
+    const auto size = static_cast<std::uint8_t>(uid.size());
+    // Le 00 (or none) asks for the whole UID. A shorter Le is told the UID's length; a longer
+    // one gets the UID with the warning that the data ended first.
+    const std::uint8_t le = apdu.size() == mifare::kHeaderSize ? apdu[mifare::kLengthAt] : 0;
+    if (le != 0 && le < size) {
+        const auto wrong = mifare::wrongLe(size);
+        return {{wrong.begin(), wrong.end()}, false};
+    }
+    return withWord({uid.begin(), uid.end()},
+                    le > size ? StatusWord::EndReached : StatusWord::Success);
 }
 
 ApduResponder::Answer ApduResponder::loadKey(std::span<const std::uint8_t> apdu) {
-    if (apdu.size() != mifare::kHeaderSize + mifare::kKeySize ||
-        apdu[mifare::kLengthAt] != mifare::kKeySize) {
+    if (apdu.size() < mifare::kHeaderSize ||
+        apdu.size() != mifare::kHeaderSize + apdu[mifare::kLengthAt]) {
         return word(StatusWord::WrongLength);
     }
-    if (apdu[mifare::kP1At] != mifare::kVolatileKey) {
-        return word(StatusWord::CommandNotAllowed); // no non-volatile key memory
+    // The key structure: a card key (not a reader key), sent plain, into volatile memory.
+    const std::uint8_t structure = apdu[mifare::kP1At];
+    if ((structure & mifare::kReaderKey) != 0) {
+        return word(StatusWord::AuthenticationBlocked); // reader key not supported
+    }
+    if ((structure & mifare::kSecuredTransmission) != 0) {
+        return word(StatusWord::ConditionsNotSatisfied); // secured transmission not supported
+    }
+    if ((structure & mifare::kNonVolatileKey) != 0) {
+        return word(StatusWord::NonVolatileMemoryUnavailable); // the reader has none
+    }
+    if (structure != mifare::kVolatileKey) {
+        return word(StatusWord::WrongParameters);
+    }
+    if (apdu[mifare::kLengthAt] != mifare::kKeySize) {
+        return word(StatusWord::KeyLengthIncorrect);
     }
     const std::uint8_t number = apdu[mifare::kP2At];
     if (number >= volatileKeys_.size()) {
@@ -145,8 +178,10 @@ ApduResponder::Answer ApduResponder::authenticate(MifareClassic& card, std::uint
     if (card.state() != CardState::Active) {
         powerOn(card);
     }
-    return wordOf(card.authenticate(keyType == mifare::kKeyTypeA ? KeyType::A : KeyType::B, block,
-                                    volatileKeys_[keyNumber]));
+    const std::int32_t code = card.authenticate(
+        keyType == mifare::kKeyTypeA ? KeyType::A : KeyType::B, block, volatileKeys_[keyNumber]);
+    // General Authenticate has no word for a block the card lacks: no authentication was done.
+    return code == status::kBadBlock ? word(StatusWord::NoInformation) : wordOf(code);
 }
 
 ApduResponder::Answer ApduResponder::readBinary(MifareClassic& card,

@@ -13,7 +13,8 @@ namespace kov450::pcsc {
 /// the MIFARE Classic card in its field: Get Data (FF CA, the UID), Load Keys (FF 82, into the
 /// two volatile key locations 00 and 01; no non-volatile key memory), General Authenticate
 /// (FF 86, and the older FF 88), Read Binary (FF B0) and Update Binary (FF D6) of whole
-/// blocks. The card's model judges keys, access conditions and blocks. Pure: no I/O.
+/// blocks, each with the status words the standard gives that command (docs/pcsc.md). The
+/// card's model judges keys, access conditions and blocks. Pure: no I/O.
 class ApduResponder {
 public:
     struct Answer {

@@ -33,7 +33,7 @@ std::string trailerConditions(Condition trailer) {
                        keys(TrailerPart::AccessWrite) + "; key B read " +
                        keys(TrailerPart::KeyBRead) + ", written " + keys(TrailerPart::KeyBWrite);
     if (keyBReadable(trailer)) {
-        text += " (key B is data here, it cannot authenticate)";
+        text += " (key B is data here: it authenticates and opens nothing)";
     }
     return text;
 }

@@ -1,12 +1,12 @@
 #include "emulator/window/ExchangeText.h"
 
 #include "emulator/model/HexText.h"
+#include "mifare/StatusWords.h"
+#include "mifare/StorageCommands.h"
 #include "protocol/Messages.h"
 #include "protocol/Status.h"
 
 #include <algorithm>
-#include <array>
-#include <utility>
 
 namespace kov450 {
 
@@ -151,19 +151,9 @@ ExchangeText describeExchange(const protocol::Frame& request, const protocol::Fr
 namespace {
 
 std::string instructionName(std::span<const std::uint8_t> apdu) {
-    static const std::array<std::pair<std::uint8_t, const char*>, 6> kNames{{
-        {0xCA, "Get data"},
-        {0x82, "Load key"},
-        {0x86, "Authenticate"},
-        {0x88, "Authenticate"},
-        {0xB0, "Read binary"},
-        {0xD6, "Update binary"},
-    }};
-    if (apdu.size() >= 2 && apdu[0] == 0xFF) {
-        for (const auto& [instruction, name] : kNames) {
-            if (instruction == apdu[1]) {
-                return name;
-            }
+    if (apdu.size() >= 2 && apdu[mifare::kClassAt] == mifare::kStorageCardClass) {
+        if (const auto name = mifare::nameOf(apdu[mifare::kInstructionAt])) {
+            return std::string(*name);
         }
     }
     return "APDU";
@@ -171,28 +161,9 @@ std::string instructionName(std::span<const std::uint8_t> apdu) {
 
 /// A status word with its short meaning, such as "69 82 security status not satisfied".
 std::string statusWordText(std::span<const std::uint8_t> word) {
-    static const std::array<std::pair<std::uint16_t, const char*>, 12> kNames{{
-        {0x9000, "OK"},
-        {0x6300, "authentication failed"},
-        {0x6581, "memory failure"},
-        {0x6700, "wrong length"},
-        {0x6982, "security status not satisfied"},
-        {0x6986, "command not allowed"},
-        {0x6988, "no such key"},
-        {0x6A81, "function not supported"},
-        {0x6A82, "no such block"},
-        {0x6D00, "instruction not supported"},
-        {0x6E00, "class not supported"},
-        {0x6F00, "no precise diagnosis"},
-    }};
     const std::string hex = hexText(word, " ");
-    const auto value = static_cast<std::uint16_t>(word[0] << 8U | word[1]);
-    for (const auto& [code, name] : kNames) {
-        if (code == value) {
-            return hex + " " + name;
-        }
-    }
-    return hex;
+    const auto meaning = mifare::meaningOf(*mifare::statusWordOf(word));
+    return meaning ? hex + " " + std::string(*meaning) : hex;
 }
 
 } // namespace

@@ -30,8 +30,9 @@ bool validKeySlot(KeyType keyType, std::uint8_t slot) {
 
 } // namespace
 
-PcscBackend::PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys)
-    : link_(std::move(link)), readerNames_{std::move(reader)}, keys_(std::move(keys)) {
+PcscBackend::PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys, bool followsCards)
+    : link_(std::move(link)), readerNames_{std::move(reader)}, followsCards_(followsCards),
+      keys_(std::move(keys)) {
 }
 
 void PcscBackend::endSession() {
@@ -40,6 +41,11 @@ void PcscBackend::endSession() {
     selected_ = false;
     authenticatedSector_.reset();
     pending_.reset();
+}
+
+std::int32_t PcscBackend::refusedByCard(std::int32_t outcome) {
+    endSession();
+    return outcome;
 }
 
 void PcscBackend::dropCard() {
@@ -73,16 +79,23 @@ Result<protocol::CardTypeBytes> PcscBackend::request(std::uint8_t, protocol::Req
     if (!protocol::isKnown(mode)) {
         return {status::kBadParameter, {}};
     }
-    const auto now = readerNow();
+    auto now = readerNow();
     if (now.status != status::kOk) {
         return {now.status, {}};
     }
-    const ReaderStatus& reader = now.value;
     endSession();
-    if (!reader.cardPresent()) {
+    if (!now.value.cardPresent()) {
         dropCard();
-        return {status::kNoCard, {}};
+        if (!followsCards_) {
+            return {status::kNoCard, {}};
+        }
+        // The card may lie on another contactless reader: the port follows it there.
+        now = cardElsewhere();
+        if (now.status != status::kOk) {
+            return {now.status, {}};
+        }
     }
+    const ReaderStatus& reader = now.value;
     if (link_.cardConnected() && reader.cardEvents() != cardEvents_) {
         dropCard(); // another card, or the same one back: connect anew
     }
@@ -275,7 +288,7 @@ Result<std::vector<std::uint8_t>> PcscBackend::read(std::uint8_t, std::uint8_t b
         if (const std::int32_t outcome =
                 exchange(CardStep::Read, mifare::readBlock(static_cast<std::uint8_t>(at)), &data);
             outcome != status::kOk) {
-            return {outcome, {}};
+            return {outcome == status::kAccessDenied ? refusedByCard(outcome) : outcome, {}};
         }
         if (data.size() != protocol::kBlockSize) {
             return {MF_ERR_BAD_FRAME, {}};
@@ -299,7 +312,7 @@ std::int32_t PcscBackend::write(std::uint8_t, std::uint8_t block, std::uint8_t c
                 exchange(CardStep::Write,
                          mifare::writeBlock(static_cast<std::uint8_t>(block + at), bytes), nullptr);
             outcome != status::kOk) {
-            return outcome;
+            return outcome == status::kAccessDenied ? refusedByCard(outcome) : outcome;
         }
     }
     return status::kOk;
@@ -315,11 +328,12 @@ std::int32_t PcscBackend::value(std::uint8_t device, protocol::ValueOperation op
     if (const std::int32_t outcome = checkBlocks(block, 1); outcome != status::kOk) {
         return outcome;
     }
-    if (block == 0 || mifare::isTrailer(block)) {
-        return status::kAccessDenied;
-    }
     // The card's own value commands are no PC/SC standard: read, check and compute here, and
-    // write only at MF_transfer.
+    // write only at MF_transfer. What the card would refuse, the library refuses as the card
+    // does, ending the session.
+    if (block == 0 || mifare::isTrailer(block)) {
+        return refusedByCard(status::kAccessDenied);
+    }
     const auto current = read(device, block, 1);
     if (current.status != status::kOk) {
         return current.status;
@@ -327,12 +341,12 @@ std::int32_t PcscBackend::value(std::uint8_t device, protocol::ValueOperation op
     const auto decoded = mifare::decodeValueBlock(
         std::span<const std::uint8_t>(current.value).first<mifare::kBlockSize>());
     if (!decoded) {
-        return status::kNotValueBlock;
+        return refusedByCard(status::kNotValueBlock);
     }
     // The operation is known (checked above): nothing means a result outside 32 bits.
     const auto result = mifare::applyValueOperation(operation, decoded->value, operand);
     if (!result) {
-        return status::kBadParameter;
+        return refusedByCard(status::kBadParameter);
     }
     pending_ = PendingValue{*result, decoded->address};
     return status::kOk;
@@ -342,11 +356,11 @@ std::int32_t PcscBackend::transfer(std::uint8_t device, std::uint8_t block) {
     if (const std::int32_t outcome = checkBlocks(block, 1); outcome != status::kOk) {
         return outcome;
     }
-    if (block == 0 || mifare::isTrailer(block)) {
-        return status::kAccessDenied;
-    }
     if (!pending_) {
         return status::kNoValuePending;
+    }
+    if (block == 0 || mifare::isTrailer(block)) {
+        return refusedByCard(status::kAccessDenied);
     }
     const mifare::Block bytes =
         mifare::encodeValueBlock(mifare::ValueBlock{pending_->value, pending_->address});

@@ -28,7 +28,9 @@ inline constexpr std::uint8_t kVolatileKeyNumber = 0x00;
 /// reset of its own to reach: the back end has no device functions.
 class PcscBackend final : public Backend {
 public:
-    PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys);
+    /// `followsCards`: at a request that finds no card in the reader, look for one in the other
+    /// contactless readers and move there (port `pcsc` without a name).
+    PcscBackend(PcscLink link, std::string reader, KeyStoreFile keys, bool followsCards);
 
     Result<std::uint8_t> getAddress(std::uint8_t device) override;
     Result<std::string> getVersion(std::uint8_t device) override;
@@ -71,6 +73,9 @@ private:
 
     /// The reader's status, or the status of the failure.
     Result<ReaderStatus> readerNow();
+    /// Moves to the first other contactless reader that holds a card and gives its status; 1
+    /// when no other one does, or the status of the failure.
+    Result<ReaderStatus> cardElsewhere();
     /// One APDU to the card; `data` gets the answer without its status word.
     [[nodiscard]] std::int32_t exchange(CardStep step, const mifare::Apdu& apdu,
                                         std::vector<std::uint8_t>* data);
@@ -81,6 +86,9 @@ private:
     void dropCard();
     /// A request, a failed authentication or the card's leaving end the card's session.
     void endSession();
+    /// A memory operation the card refused: on the air the card answers NAK and drops out of
+    /// its session, so the library's record does too, and the next operation needs a request.
+    [[nodiscard]] std::int32_t refusedByCard(std::int32_t outcome);
     /// Loads the current key into the reader's volatile location unless it is there already.
     [[nodiscard]] std::int32_t ensureKeyLoaded();
     /// 7 unless a card is selected; 6 outside the card or across sectors; 4 unless the sector
@@ -89,6 +97,7 @@ private:
 
     PcscLink link_;
     std::vector<std::string> readerNames_; ///< The one reader, as readerStatus takes it.
+    bool followsCards_;
     KeyStoreFile keys_;
     std::uint16_t cardEvents_ = 0; ///< The reader's card event count when the card was connected.
     std::vector<std::uint8_t> atr_;

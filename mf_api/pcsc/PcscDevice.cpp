@@ -15,6 +15,28 @@ namespace status = protocol::status;
 
 namespace {
 
+/// The readers the service knows, and each one's status now.
+LONG lookAtReaders(PcscLink& link, std::vector<std::string>& names,
+                   std::vector<ReaderStatus>& statuses) {
+    const LONG listed = link.listReaders(names);
+    if (listed != SCARD_S_SUCCESS || names.empty()) {
+        return listed;
+    }
+    return link.readerStatus(names, statuses);
+}
+
+/// What the choice of reader looks at: each name, with the ATR of a card that answers there.
+std::vector<ReaderSeen> seenOf(const std::vector<std::string>& names,
+                               const std::vector<ReaderStatus>& statuses) {
+    std::vector<ReaderSeen> seen;
+    for (std::size_t index = 0; index < names.size() && index < statuses.size(); ++index) {
+        seen.push_back(ReaderSeen{names[index], statuses[index].cardPresent()
+                                                    ? statuses[index].atr
+                                                    : std::vector<std::uint8_t>{}});
+    }
+    return seen;
+}
+
 /// MF_InitComm's status when the service fails it.
 std::int32_t openFailure(LONG result) {
     const Failure failure = classify(result);
@@ -71,6 +93,25 @@ Result<protocol::SerialBytes> PcscBackend::getSerial(std::uint8_t) {
     return {status::kOk, serial};
 }
 
+Result<ReaderStatus> PcscBackend::cardElsewhere() {
+    std::vector<std::string> names;
+    std::vector<ReaderStatus> statuses;
+    const LONG looked = lookAtReaders(link_, names, statuses);
+    if (looked == SCARD_E_NO_READERS_AVAILABLE || (looked == SCARD_S_SUCCESS && names.empty())) {
+        return {status::kNoCard, {}};
+    }
+    if (looked != SCARD_S_SUCCESS) {
+        return {fail(looked), {}};
+    }
+    const auto chosen = contactlessReaderWithACard(seenOf(names, statuses));
+    if (!chosen || names[*chosen] == readerNames_.front()) {
+        return {status::kNoCard, {}};
+    }
+    readerNames_ = {names[*chosen]};
+    haltedAt_.reset(); // a halt belongs to the card in the reader left behind
+    return {status::kOk, statuses[*chosen]};
+}
+
 Result<ReaderStatus> PcscBackend::readerNow() {
     std::vector<ReaderStatus> statuses;
     const LONG result = link_.readerStatus(readerNames_, statuses);
@@ -102,28 +143,25 @@ Result<std::unique_ptr<Backend>> openPcscBackend(const PcscPort& port,
         return {openFailure(established), {}};
     }
     std::vector<std::string> names;
-    const LONG listed = link.listReaders(names);
-    if (listed == SCARD_E_NO_READERS_AVAILABLE || (listed == SCARD_S_SUCCESS && names.empty())) {
+    std::vector<ReaderStatus> statuses;
+    const LONG looked = lookAtReaders(link, names, statuses);
+    if (looked == SCARD_E_NO_READERS_AVAILABLE || (looked == SCARD_S_SUCCESS && names.empty())) {
         return {MF_ERR_NO_SUCH_PORT, {}};
     }
-    std::vector<ReaderStatus> statuses;
-    const LONG looked = listed == SCARD_S_SUCCESS ? link.readerStatus(names, statuses) : listed;
     if (looked != SCARD_S_SUCCESS) {
         return {openFailure(looked), {}};
     }
-    std::vector<ReaderSeen> seen;
-    for (std::size_t index = 0; index < names.size(); ++index) {
-        seen.push_back(ReaderSeen{names[index], statuses[index].atr});
-    }
-    const auto chosen = chooseReader(seen, port.nameContains);
+    const auto chosen = chooseReader(seenOf(names, statuses), port.nameContains);
     if (!chosen) {
         return {MF_ERR_NO_SUCH_PORT, {}};
     }
     if (statuses[*chosen].heldExclusively()) {
         return {MF_ERR_PORT_BUSY, {}};
     }
+    // `pcsc` without a name follows a card to any contactless reader; `pcsc:TEXT` stays.
     return {MF_OK, std::make_unique<PcscBackend>(std::move(link), names[*chosen],
-                                                 KeyStoreFile(KeyStoreFile::defaultPath()))};
+                                                 KeyStoreFile(KeyStoreFile::defaultPath()),
+                                                 port.nameContains.empty())};
 }
 
 } // namespace mfapi::pcsc

@@ -57,14 +57,29 @@ std::optional<std::size_t> chooseReader(const std::vector<ReaderSeen>& readers,
         }
         return std::nullopt;
     }
+    if (const auto withACard = contactlessReaderWithACard(readers)) {
+        return withACard;
+    }
     for (std::size_t index = 0; index < readers.size(); ++index) {
-        if (namesContactlessSlot(readers[index].name) ||
-            mifare::contactlessAtr(readers[index].atr)) {
+        if (contactless(readers[index])) {
             return index;
         }
     }
     // No reader says it has a contactless slot: the first one may still have.
     return 0;
+}
+
+bool contactless(const ReaderSeen& reader) {
+    return namesContactlessSlot(reader.name) || mifare::contactlessAtr(reader.atr);
+}
+
+std::optional<std::size_t> contactlessReaderWithACard(const std::vector<ReaderSeen>& readers) {
+    for (std::size_t index = 0; index < readers.size(); ++index) {
+        if (!readers[index].atr.empty() && contactless(readers[index])) {
+            return index;
+        }
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> readerNamesOf(std::string_view list) {

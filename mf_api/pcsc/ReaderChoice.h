@@ -8,7 +8,8 @@
 
 namespace mfapi::pcsc {
 
-/// A reader as the PC/SC service lists it, with the ATR of the card in it (empty when none).
+/// A reader as the PC/SC service lists it, with the ATR of the card in it (empty when no card
+/// answers there).
 struct ReaderSeen {
     std::string name;
     std::vector<std::uint8_t> atr;
@@ -23,8 +24,17 @@ std::vector<std::string> readerNamesOf(std::string_view list);
 /// the word CL (as in "... (CL)"), ignoring case.
 bool namesContactlessSlot(std::string_view readerName);
 
-/// The reader a `pcsc` port means: with `nameContains` empty, the first reader with a
-/// contactless slot (by its name, or by the contactless ATR of the card in it), else the first
+/// Whether a reader has a contactless slot: its name says so, or the card in it has a
+/// contactless ATR.
+bool contactless(const ReaderSeen& reader);
+
+/// The first contactless reader that holds a card, for `pcsc` without a name; nothing when none
+/// does.
+[[nodiscard]] std::optional<std::size_t>
+contactlessReaderWithACard(const std::vector<ReaderSeen>& readers);
+
+/// The reader a `pcsc` port means when it is opened: with `nameContains` empty, the first
+/// contactless reader that holds a card, else the first contactless reader, else the first
 /// reader; otherwise the first whose name contains the text, ignoring case. Nothing when no
 /// reader fits.
 [[nodiscard]] std::optional<std::size_t> chooseReader(const std::vector<ReaderSeen>& readers,

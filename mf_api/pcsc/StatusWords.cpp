@@ -33,7 +33,17 @@ std::int32_t statusOfAnswer(CardStep step, std::span<const std::uint8_t> answer)
             return status::kAccessDenied;
         }
     case StatusWord::SecurityNotSatisfied:
-        return authenticating ? status::kAuthFailed : status::kNotAuthenticated;
+        // The library sends a read or write only once its own record says the sector is
+        // authenticated: the card's access conditions refused it.
+        switch (step) {
+        case CardStep::Authenticate:
+            return status::kAuthFailed;
+        case CardStep::Read:
+        case CardStep::Write:
+            return status::kAccessDenied;
+        default:
+            return status::kNotAuthenticated;
+        }
     case StatusWord::AuthenticationBlocked:
         return status::kAccessDenied;
     case StatusWord::ReferenceDataUnusable:
@@ -42,6 +52,8 @@ std::int32_t statusOfAnswer(CardStep step, std::span<const std::uint8_t> answer)
     case StatusWord::CommandNotAllowed:
         return status::kAccessDenied;
     case StatusWord::KeyNumberInvalid:
+    case StatusWord::NonVolatileMemoryUnavailable:
+    case StatusWord::KeyLengthIncorrect:
         return status::kBadParameter;
     case StatusWord::NotFound:
     case StatusWord::EndReached:

@@ -21,7 +21,16 @@ MifareClassic selectedCard(CardKind kind = CardKind::Classic1K) {
     return card;
 }
 
-std::vector<std::uint8_t> readOrEmpty(const MifareClassic& card, std::size_t block,
+// A card that refused a command (NAK) dropped out of its session: request, select and
+// authenticate again, as a reader must.
+void reopen(MifareClassic& card, KeyType key, std::size_t block) {
+    EXPECT_NE(card.state(), CardState::Active);
+    ASSERT_TRUE(card.wake(false));
+    ASSERT_TRUE(card.select());
+    ASSERT_EQ(card.authenticate(key, block, kDefaultKey), MF_OK);
+}
+
+std::vector<std::uint8_t> readOrEmpty(MifareClassic& card, std::size_t block,
                                       std::size_t count = 1) {
     std::vector<std::uint8_t> data;
     EXPECT_EQ(card.read(block, count, data), MF_OK);
@@ -120,7 +129,9 @@ TEST(MifareClassic, ManufacturerBlockNeverChanges) {
     ASSERT_EQ(card.authenticate(KeyType::A, 0, kDefaultKey), MF_OK);
     const Block before = card.block(0);
     EXPECT_EQ(card.write(0, 1, std::vector<std::uint8_t>(16, 0)), MF_ERR_ACCESS_DENIED);
+    reopen(card, KeyType::A, 0);
     EXPECT_EQ(card.write(0, 2, std::vector<std::uint8_t>(32, 0)), MF_ERR_ACCESS_DENIED);
+    reopen(card, KeyType::A, 0);
     EXPECT_EQ(card.block(0), before);
     EXPECT_EQ(card.block(1)[0], 0); // Nothing of the refused two-block write landed.
     EXPECT_EQ(readOrEmpty(card, 0)[0], 0x11);
@@ -144,8 +155,13 @@ TEST(MifareClassic, TrailerReadsBackKeyAAsZerosAndKeyBOnlyWhenReadable) {
     trailer = readOrEmpty(card, 7);
     EXPECT_EQ(trailer[0], 0);
     EXPECT_EQ(trailer[10], 0x7D);
-    // ... and so key B can no longer authenticate.
-    EXPECT_EQ(card.authenticate(KeyType::B, 4, kDefaultKey), MF_ERR_AUTH_FAILED);
+    // ... and so key B still authenticates but opens nothing, and the refusal drops the card.
+    EXPECT_EQ(card.authenticate(KeyType::B, 4, kDefaultKey), MF_OK);
+    std::vector<std::uint8_t> data;
+    EXPECT_EQ(card.read(4, 1, data), MF_ERR_ACCESS_DENIED);
+    EXPECT_TRUE(data.empty());
+    EXPECT_EQ(card.state(), CardState::Idle);
+    EXPECT_EQ(card.read(4, 1, data), MF_ERR_NOT_AUTHENTICATED);
 }
 
 TEST(MifareClassic, TrailerWriteChangesOnlyThePartsItsConditionsAllow) {
@@ -190,6 +206,7 @@ TEST(MifareClassic, DeniedDataWriteChangesNothing) {
     ASSERT_EQ(card.authenticate(KeyType::B, 4, kDefaultKey), MF_OK);
     EXPECT_EQ(card.write(4, 2, std::vector<std::uint8_t>(32, 0xEE)), MF_ERR_ACCESS_DENIED);
     EXPECT_EQ(card.block(4)[0], 50);
+    reopen(card, KeyType::B, 4);
     EXPECT_EQ(card.write(4, 1, std::vector<std::uint8_t>(16, 0xEE)), MF_OK);
     EXPECT_EQ(card.block(4)[0], 0xEE);
 }
@@ -211,8 +228,10 @@ TEST(MifareClassic, ValueBlocksIncrementDecrementRestoreAndTransfer) {
     EXPECT_EQ(card.transfer(10), MF_OK);
     EXPECT_EQ(mifare::decodeValueBlock(card.block(10))->value, 100);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 11, 1), MF_ERR_ACCESS_DENIED);
+    reopen(card, KeyType::A, 8);
     ASSERT_EQ(card.write(10, 1, std::vector<std::uint8_t>(16, 0)), MF_OK);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 10, 1), MF_ERR_NOT_VALUE_BLOCK);
+    reopen(card, KeyType::A, 8);
     ASSERT_EQ(card.write(8, 1, mifare::encodeValueBlock({0x7FFFFFFF, 8})), MF_OK);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 8, 1), MF_ERR_BAD_PARAMETER);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 4, 1), MF_ERR_NOT_AUTHENTICATED);
@@ -227,7 +246,9 @@ TEST(MifareClassic, ValueOperationsObeyTheValueBlockConditions) {
               MF_OK);
     ASSERT_EQ(card.authenticate(KeyType::B, 8, kDefaultKey), MF_OK);
     EXPECT_EQ(card.valueOperation(ValueOperation::Increment, 8, 1), MF_ERR_ACCESS_DENIED);
+    reopen(card, KeyType::B, 8);
     EXPECT_EQ(card.write(8, 1, mifare::encodeValueBlock({99, 8})), MF_ERR_ACCESS_DENIED);
+    reopen(card, KeyType::B, 8);
     EXPECT_EQ(card.valueOperation(ValueOperation::Decrement, 8, 3), MF_OK);
     EXPECT_EQ(card.transfer(8), MF_OK);
     EXPECT_EQ(mifare::decodeValueBlock(card.block(8))->value, 7);

@@ -163,6 +163,22 @@ TEST_F(ReaderTest, WrongKeyFailsAndSendsTheCardBackToIdle) {
     EXPECT_EQ(status(Command::ReadBlocks, {4, 1}), MF_ERR_NOT_SELECTED);
 }
 
+TEST_F(ReaderTest, ACommandTheCardRefusesEndsItsSelection) {
+    // The card's own refusals (access conditions, a value block's format) are NAKs: the reader
+    // lets go of the card, which a new request finds again. Its own checks keep the session.
+    openSector();
+    EXPECT_EQ(status(Command::ReadBlocks, {8, 1}), MF_ERR_NOT_AUTHENTICATED);
+    EXPECT_EQ(status(Command::ReadBlocks, {4, 1}), MF_OK);
+    EXPECT_EQ(status(Command::ValueOperation, {2, 7, 1, 0, 0, 0}), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(status(Command::ReadBlocks, {4, 1}), MF_ERR_NOT_SELECTED);
+    openSector();
+    EXPECT_EQ(status(Command::ValueOperation, {1, 5, 1, 0, 0, 0}), MF_ERR_NOT_VALUE_BLOCK);
+    EXPECT_EQ(status(Command::Transfer, {5}), MF_ERR_NOT_SELECTED);
+    openSector();
+    EXPECT_EQ(status(Command::Transfer, {5}), MF_ERR_NO_VALUE_PENDING);
+    EXPECT_EQ(status(Command::ReadBlocks, {4, 1}), MF_OK);
+}
+
 TEST_F(ReaderTest, KeyStoreSlotsFeedTheCurrentKey) {
     std::vector<std::uint8_t> store{0, 15, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D, 0x7D};
     EXPECT_EQ(status(Command::StoreKey, store), MF_OK);

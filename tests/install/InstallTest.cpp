@@ -383,7 +383,8 @@ TEST_F(Install, ManualPagesRenderWithoutWarningsAndNameTheEnvironment) {
           "/etc/mf_api/ports", "sudo adduser $USER dialout"}},
         {"kov450-emu",
          {"MF_API_PORTS", "XDG_RUNTIME_DIR", "XDG_STATE_HOME", "--state", "--pace", "--headless",
-          "ser2net", "/etc/mf_api/ports", "sudo adduser $USER dialout"}},
+          "ser2net", "/etc/mf_api/ports", "sudo adduser $USER dialout", "--pcsc",
+          "127.0.0.1:35963"}},
     };
     for (const auto& [program, words] : mentions) {
         const fs::path page = share() / "man/man1" / (program + ".1.gz");

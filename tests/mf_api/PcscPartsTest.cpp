@@ -49,25 +49,69 @@ TEST(CardAtr, OtherCardsAndBrokenAtrsGiveNoCardType) {
     EXPECT_FALSE(cardTypeFromAtr(Bytes{}));
 }
 
-TEST(StatusWords, EachWordMapsToOurCode) {
-    const auto sw = [](CardStep step, std::uint8_t sw1, std::uint8_t sw2) {
-        return statusOfAnswer(step, Bytes{0x01, 0x02, sw1, sw2});
+TEST(StatusWords, EachWordMapsToOurCodeForEachStep) {
+    // docs/pcsc.md's table: a status word, then its status for each step.
+    struct Row {
+        std::uint8_t sw1, sw2;
+        std::int32_t uid, loadKey, authenticate, read, write;
     };
-    EXPECT_EQ(sw(CardStep::Read, 0x90, 0x00), MF_OK);
-    EXPECT_EQ(sw(CardStep::Authenticate, 0x63, 0x00), MF_ERR_AUTH_FAILED);
-    EXPECT_EQ(sw(CardStep::Read, 0x63, 0x00), MF_ERR_ACCESS_DENIED);
-    EXPECT_EQ(sw(CardStep::Uid, 0x63, 0x00), MF_ERR_NO_CARD);
-    EXPECT_EQ(sw(CardStep::LoadKey, 0x63, 0x00), MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(sw(CardStep::Read, 0x69, 0x82), MF_ERR_NOT_AUTHENTICATED);
-    EXPECT_EQ(sw(CardStep::Authenticate, 0x69, 0x82), MF_ERR_AUTH_FAILED);
-    EXPECT_EQ(sw(CardStep::Write, 0x69, 0x86), MF_ERR_ACCESS_DENIED);
-    EXPECT_EQ(sw(CardStep::Write, 0x6A, 0x82), MF_ERR_BAD_BLOCK);
-    EXPECT_EQ(sw(CardStep::Read, 0x6B, 0x00), MF_ERR_BAD_BLOCK);
-    EXPECT_EQ(sw(CardStep::LoadKey, 0x69, 0x88), MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(sw(CardStep::Read, 0x6D, 0x00), MF_ERR_UNKNOWN_COMMAND);
-    EXPECT_EQ(sw(CardStep::Write, 0x65, 0x81), MF_ERR_CARD_NO_ANSWER);
-    EXPECT_EQ(sw(CardStep::Read, 0x6C, 0x10), MF_ERR_BAD_PARAMETER);
-    EXPECT_EQ(sw(CardStep::Read, 0x12, 0x34), MF_ERR_UNKNOWN_STATUS);
+    constexpr std::int32_t kUnknown = MF_ERR_UNKNOWN_STATUS;
+    const std::vector<Row> table{
+        {0x90, 0x00, MF_OK, MF_OK, MF_OK, MF_OK, MF_OK},
+        // Some readers give 63 00 for every refusal.
+        {0x63, 0x00, MF_ERR_NO_CARD, MF_ERR_BAD_PARAMETER, MF_ERR_AUTH_FAILED, MF_ERR_ACCESS_DENIED,
+         MF_ERR_ACCESS_DENIED},
+        // A read or write goes out only to a sector the library holds authenticated: whichever
+        // word refuses it, the card's access conditions did.
+        {0x69, 0x82, MF_ERR_NOT_AUTHENTICATED, MF_ERR_NOT_AUTHENTICATED, MF_ERR_AUTH_FAILED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x83, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x84, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED, MF_ERR_AUTH_FAILED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x85, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x86, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED,
+         MF_ERR_ACCESS_DENIED, MF_ERR_ACCESS_DENIED},
+        {0x69, 0x87, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER},
+        {0x69, 0x88, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER},
+        {0x69, 0x89, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER},
+        {0x67, 0x00, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER},
+        {0x6C, 0x10, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER},
+        {0x6A, 0x82, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK,
+         MF_ERR_BAD_BLOCK},
+        {0x62, 0x82, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK,
+         MF_ERR_BAD_BLOCK},
+        {0x6B, 0x00, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER, MF_ERR_BAD_PARAMETER,
+         MF_ERR_BAD_BLOCK, MF_ERR_BAD_BLOCK},
+        {0x6A, 0x81, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND,
+         MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND},
+        {0x6D, 0x00, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND,
+         MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND},
+        {0x6E, 0x00, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND,
+         MF_ERR_UNKNOWN_COMMAND, MF_ERR_UNKNOWN_COMMAND},
+        {0x64, 0x00, MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER,
+         MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER},
+        {0x65, 0x81, MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER,
+         MF_ERR_CARD_NO_ANSWER, MF_ERR_CARD_NO_ANSWER},
+        {0x12, 0x34, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown},
+    };
+    for (const Row& row : table) {
+        const auto sw = [&](CardStep step) {
+            return statusOfAnswer(step, Bytes{0x01, 0x02, row.sw1, row.sw2});
+        };
+        const auto name = testing::Message() << std::hex << int{row.sw1} << " " << int{row.sw2};
+        EXPECT_EQ(sw(CardStep::Uid), row.uid) << name << ", UID";
+        EXPECT_EQ(sw(CardStep::LoadKey), row.loadKey) << name << ", load key";
+        EXPECT_EQ(sw(CardStep::Authenticate), row.authenticate) << name << ", authenticate";
+        EXPECT_EQ(sw(CardStep::Read), row.read) << name << ", read";
+        EXPECT_EQ(sw(CardStep::Write), row.write) << name << ", write";
+    }
 }
 
 TEST(StatusWords, AnAnswerWithoutStatusWordIsALostAnswer) {
@@ -104,6 +148,33 @@ TEST(ReaderChoice, PcscIsTheFirstContactlessReaderElseTheFirst) {
     // A contactless card's ATR tells a reader's slot apart when its name does not.
     EXPECT_EQ(chooseReader({readers[0], {"Virtual PCD 00 00", k1KAtr}}, ""), 1U);
     EXPECT_FALSE(chooseReader({}, ""));
+}
+
+TEST(ReaderChoice, PcscGoesToTheContactlessReaderThatHoldsACard) {
+    const Bytes contactCard{0x3B, 0x95, 0x13, 0x81, 0x01, 0x80, 0x73, 0xFF, 0x01, 0x00, 0x0B};
+    const ReaderSeen contactWithCard{"Gemalto PC Twin Reader 00 00", contactCard};
+    const ReaderSeen emptyPicc{"ACS ACR122U PICC Interface 01 00", {}};
+    const ReaderSeen vpcdEmpty{"Virtual PCD 00 00", {}};
+    const ReaderSeen vpcdWithCard{"Virtual PCD 00 01", k1KAtr};
+    const ReaderSeen piccWithCard{"OMNIKEY 5422 (CL) 02 00", k1KAtr};
+    // At the open: the first contactless reader holding a card, before an empty one.
+    EXPECT_EQ(chooseReader({emptyPicc, vpcdWithCard}, ""), 1U);
+    EXPECT_EQ(chooseReader({contactWithCard, emptyPicc, vpcdEmpty}, ""), 1U);
+    // At a request that found none: only a contactless reader that holds a card will do.
+    struct Case {
+        std::vector<ReaderSeen> readers;
+        std::optional<std::size_t> chosen;
+    };
+    const std::vector<Case> cases{
+        {{vpcdEmpty, vpcdWithCard}, 1U},
+        {{vpcdEmpty, contactWithCard, piccWithCard}, 2U},
+        {{piccWithCard, vpcdWithCard}, 0U},
+        {{contactWithCard, emptyPicc, vpcdEmpty}, std::nullopt},
+        {{}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(contactlessReaderWithACard(c.readers), c.chosen) << c.readers.size();
+    }
 }
 
 TEST(ReaderChoice, PcscTextIsTheFirstNameHoldingItIgnoringCase) {

@@ -8,6 +8,7 @@
 
 #include <winscard.h>
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -202,6 +203,60 @@ TEST_F(PcscService, ACardThatStopsAnsweringCostsOneDeadlineAndItsSession) {
         }
         present("1");
     }
+}
+
+TEST_F(PcscService, PcscFollowsACardToAnyContactlessReaderAndPcscTextStaysWithItsReader) {
+    // vpcd opens a second reader, "Virtual PCD 00 01", on the next port: a second emulator
+    // serves a card of its own there.
+    const testing_support::TempFolder secondState;
+    const testing_support::TempFolder secondPorts;
+    testing_support::ChildProcess second({KOV450_EMU_PATH, "--headless", "--no-card", "--state",
+                                          secondState.path().string(), "--pcsc", "127.0.0.1:35964"},
+                                         {{"MF_API_PORTS", secondPorts.path().string()},
+                                          {"XDG_STATE_HOME", secondState.path().string()}});
+    ASSERT_TRUE(second.waitForLine("ready:", 10s)) << second.transcript();
+    ASSERT_TRUE(testing_support::consoleReplies(second, "create 1k 11223344 10", "created card 1"));
+    ASSERT_TRUE(PcscWatch::waitForReader("Virtual PCD 00 01", 10s)) << pcscdLog();
+
+    ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
+    Bytes type(3);
+    Bytes serial(4);
+    ASSERT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_OK);
+    ASSERT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
+    EXPECT_EQ(serial, (Bytes{0xA1, 0xB2, 0xC3, 0xD4}));
+    takeAway("1");
+    EXPECT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_ERR_NO_CARD);
+    // The card is laid on the other reader: the next request finds it there.
+    ASSERT_TRUE(testing_support::consoleReplies(second, "present 1", "served over PC/SC"));
+    ASSERT_TRUE(PcscWatch::waitForCard("Virtual PCD 00 01", true, 10s)) << pcscdLog();
+    ASSERT_NO_FATAL_FAILURE(readCredit(10));
+    EXPECT_EQ(MF_Anticoll(0, serial.data()), MF_OK);
+    EXPECT_EQ(serial, (Bytes{0x11, 0x22, 0x33, 0x44}));
+    std::array<char, 33> version{};
+    ASSERT_EQ(MF_GetDevice_Ver(0, reinterpret_cast<std::uint8_t*>(version.data())), MF_OK);
+    EXPECT_STREQ(version.data(), "Virtual PCD 00 01");
+    ASSERT_EQ(MF_ExitComm(), MF_OK);
+
+    // A port that names its reader stays with it, while a card lies on another one.
+    ASSERT_EQ(MF_InitComm("pcsc:Virtual PCD 00 00", 9600), MF_OK);
+    EXPECT_EQ(MF_Request(0, MF_REQUEST_IDLE, type.data()), MF_ERR_NO_CARD);
+    EXPECT_EQ(MF_Request(0, MF_REQUEST_ALL, type.data()), MF_ERR_NO_CARD);
+    present("1");
+    ASSERT_NO_FATAL_FAILURE(readCredit(50));
+}
+
+TEST_F(PcscService, AReaderThatRefusesWithSecurityStatusNotSatisfiedGivesAccessDenied) {
+    // The sector is authenticated (the card said 90 00), so 69 82 to the read is the card's
+    // access conditions refusing it, as the emulator's 69 86 is: 5, and the card's session ends.
+    ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
+    takeAway("1");
+    VpcdCard card(VpcdCard::Fault::SecurityNotSatisfied);
+    ASSERT_TRUE(card.connected());
+    ASSERT_TRUE(PcscWatch::waitForCard(kReader, true, 10s)) << pcscdLog();
+    ASSERT_NO_FATAL_FAILURE(openSector());
+    EXPECT_EQ(readBlockFour(), MF_ERR_ACCESS_DENIED);
+    EXPECT_EQ(readBlockFour(), MF_ERR_NOT_SELECTED);
+    EXPECT_EQ(card.reads(), 1U);
 }
 
 TEST_F(PcscService, AStoppedPcscdCostsEachCallOneDeadline) {

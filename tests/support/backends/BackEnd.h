@@ -55,9 +55,6 @@ struct BackEnd {
     /// asked for no card yet: 9 where the open port holds the reader, 0 where only a card
     /// session does.
     std::int32_t openBeforeACardSession;
-    /// What MF_transfer answers right after a refused MF_Value, when an earlier one succeeded:
-    /// 12 where the refusal drops the pending value, 0 where the earlier value is still there.
-    std::int32_t transferAfterARefusedValue;
     std::unique_ptr<BackEndSession> (*session)();
 };
 

@@ -30,7 +30,6 @@ BackEnd framedBackEnd() {
             .readerFunctions = MF_OK,
             .version = "KOV450 emulated reader 1.0",
             .openBeforeACardSession = MF_ERR_PORT_BUSY,
-            .transferAfterARefusedValue = MF_OK,
             .session = []() -> std::unique_ptr<BackEndSession> {
                 return std::make_unique<FramedBackEndSession>();
             }};

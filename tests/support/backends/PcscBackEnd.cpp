@@ -36,7 +36,6 @@ BackEnd pcscBackEnd() {
             .readerFunctions = MF_ERR_UNKNOWN_COMMAND,
             .version = "Virtual PCD",
             .openBeforeACardSession = MF_OK,
-            .transferAfterARefusedValue = MF_ERR_NO_VALUE_PENDING,
             .session = []() -> std::unique_ptr<BackEndSession> {
                 return std::make_unique<PcscBackEndSession>();
             }};

@@ -23,13 +23,14 @@ namespace testing_support {
 /// framing: each message a 2-byte big-endian length and that many bytes, a 1-byte message being
 /// control (00 power off, 01 on, 02 reset, 04 the ATR). It answers the ATR, the UID (FF CA) and
 /// every other APDU with 90 00, so that a sector opens as on any card, but meets each Read
-/// Binary (FF B0) with its fault. It counts the reads that reached it, and leaves the reader
-/// (vpcd sees its connection end) when closed or destroyed.
+/// Binary (FF B0) with its fault (or refusal). It counts the reads that reached it, and leaves the
+/// reader (vpcd sees its connection end) when closed or destroyed.
 class VpcdCard {
 public:
     enum class Fault {
-        Silent,     ///< never answers a read
-        EmptyAnswer ///< answers a read with a message of no bytes
+        Silent,              ///< never answers a read
+        EmptyAnswer,         ///< answers a read with a message of no bytes
+        SecurityNotSatisfied ///< refuses a read with 69 82, as several readers do
     };
 
     static constexpr std::array<std::uint8_t, 4> kUid{0x5A, 0x1E, 0x27, 0x00};
@@ -97,6 +98,8 @@ private:
                 readSeen_.notify_all();
                 if (fault_ == Fault::EmptyAnswer) {
                     send({});
+                } else if (fault_ == Fault::SecurityNotSatisfied) {
+                    send({0x69, 0x82});
                 }
                 continue;
             }
