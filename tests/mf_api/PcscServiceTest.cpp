@@ -69,6 +69,18 @@ protected:
         return MF_Read(0, 4, 1, data.data());
     }
 
+    /// Opens `pcsc` until the reader is no longer held: a call left behind holds it a little
+    /// longer, until the service answers it, and the reader is busy (9) meanwhile.
+    static bool openedWithin(std::chrono::milliseconds bound) {
+        const auto deadline = Clock::now() + bound;
+        std::int32_t status = MF_InitComm("pcsc", 9600);
+        while (status == MF_ERR_PORT_BUSY && Clock::now() < deadline) {
+            std::this_thread::sleep_for(50ms);
+            status = MF_InitComm("pcsc", 9600);
+        }
+        return status == MF_OK;
+    }
+
     /// Asks for a card until one is served: a call left behind may hold the card a little
     /// longer, until the service answers it.
     static bool requestServedWithin(std::chrono::milliseconds bound) {
@@ -274,7 +286,7 @@ TEST_F(PcscService, AStoppedPcscdCostsEachCallOneDeadline) {
         ASSERT_TRUE(returnsWithin(open, kBound)) << "MF_InitComm waits for pcscd";
         EXPECT_EQ(open.get(), MF_ERR_TIMEOUT);
     }
-    ASSERT_EQ(MF_InitComm("pcsc", 9600), MF_OK);
+    ASSERT_TRUE(openedWithin(kBound));
     ASSERT_TRUE(requestServedWithin(kBound));
     ASSERT_NO_FATAL_FAILURE(readCredit(50));
 }
