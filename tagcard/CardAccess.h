@@ -6,6 +6,7 @@
 #include "tagcard/Arguments.h"
 #include "tagcard/CardLayout.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -16,6 +17,11 @@ class MfApi;
 }
 
 namespace tagcard {
+
+/// How often a wait for a card asks the reader: tagpoll's pace at its scroll bar's 100 ms.
+inline constexpr std::chrono::milliseconds kPollInterval{100};
+/// The block whose byte 0 holds the credit, as the panel reads it.
+inline constexpr int kCreditBlock = 4;
 
 /// The port, open for one command and closed at its end.
 class OpenPort {

@@ -16,9 +16,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-/// How often a wait for a card asks the reader: tagpoll's pace at its scroll bar's 100 ms.
-constexpr auto kPollInterval = 100ms;
-constexpr int kCreditBlock = 4;
 /// The longest version text a reader or the library gives, with its terminating zero.
 constexpr std::size_t kVersionBytes = 33;
 constexpr std::size_t kSerialBytes = 8;

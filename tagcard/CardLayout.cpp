@@ -7,7 +7,6 @@ namespace tagcard {
 namespace {
 constexpr std::uint8_t kSak1K = 0x08;
 constexpr std::uint8_t kSak4K = 0x18;
-constexpr std::size_t kAccessOffset = 6;
 constexpr std::size_t kKeyBOffset = 10;
 } // namespace
 

@@ -13,6 +13,10 @@
 
 namespace tagcard {
 
+/// Where a sector trailer holds its access bits (bytes 6 to 8, and the user byte 9).
+inline constexpr std::size_t kAccessOffset = 6;
+inline constexpr std::size_t kAccessBytes = 4;
+
 using mifare::kBlockSize;
 inline constexpr std::size_t kKeySize = 6;
 using Block = std::array<std::uint8_t, kBlockSize>;

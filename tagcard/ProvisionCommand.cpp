@@ -17,12 +17,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kPollInterval = 100ms;
-constexpr int kCreditBlock = 4;
 /// The beep of a card served, in the buzzer's units of 10 ms.
 constexpr std::int16_t kBeep = 10;
-constexpr std::size_t kAccessOffset = 6;
-constexpr std::size_t kAccessBytes = 4;
 
 struct Plan {
     std::uint8_t credit;
