@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 
@@ -36,7 +37,9 @@ void writeSales(const std::filesystem::path& file, int sales) {
     out << journal::kHeaderLine;
     for (int i = 0; i < sales; ++i) {
         char time[32];
-        const int second = i * 86399 / sales;
+        // In 64 bits: i * 86399 passes INT_MAX at the 24,856th sale, and an optimiser may then
+        // take the loop for an endless one (it wrote a journal until the disk was full).
+        const auto second = static_cast<int>(std::int64_t{i} * 86399 / sales);
         std::snprintf(time, sizeof time, "2026-12-09T%02d:%02d:%02dZ", second / 3600,
                       second / 60 % 60, second % 60);
         out << journal::journalLine({time, "USB", "C" + std::to_string(i % 1000), 200, "5", 195,
