@@ -8,7 +8,6 @@
 namespace purchase {
 
 namespace {
-constexpr std::int32_t kCreditBlock = 4;
 constexpr std::int32_t kOneBlock = 1;
 constexpr std::uint8_t kLowestUsableCredit = 2;
 } // namespace

@@ -17,6 +17,8 @@ namespace purchase {
 
 /// The bytes of one card block, as read and written.
 inline constexpr std::size_t kBlockSize = 16;
+/// The block whose byte 0 holds the credit.
+inline constexpr std::int32_t kCreditBlock = 4;
 
 /// How a purchase ended. Only Written changed the card for sure; WriteUnknown may have.
 enum class PurchaseOutcome {

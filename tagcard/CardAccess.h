@@ -3,6 +3,7 @@
 // The card in the field through MF_API: found, selected, its sectors opened with a key, its
 // blocks read and written across sector bounds. Every call has the library's own deadline.
 
+#include "purchase/Purchase.h"
 #include "tagcard/Arguments.h"
 #include "tagcard/CardLayout.h"
 
@@ -21,7 +22,7 @@ namespace tagcard {
 /// How often a wait for a card asks the reader: tagpoll's pace at its scroll bar's 100 ms.
 inline constexpr std::chrono::milliseconds kPollInterval{100};
 /// The block whose byte 0 holds the credit, as the panel reads it.
-inline constexpr int kCreditBlock = 4;
+using purchase::kCreditBlock;
 
 /// The port, open for one command and closed at its end.
 class OpenPort {
